@@ -1,0 +1,31 @@
+# Warnings and sanitizers apply to every target of the project alike.
+
+if(MSVC)
+  add_compile_options(/W4 /utf-8)
+  if(HORALUX_WERROR)
+    add_compile_options(/WX)
+  endif()
+else()
+  add_compile_options(-Wall -Wextra -Wpedantic)
+  if(HORALUX_WERROR)
+    add_compile_options(-Werror)
+  endif()
+endif()
+
+if(HORALUX_SANITIZE)
+  set(HORALUX_SANITIZER_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  add_compile_options(${HORALUX_SANITIZER_FLAGS})
+  add_link_options(${HORALUX_SANITIZER_FLAGS})
+endif()
+
+if(HORALUX_FUZZ AND NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+  message(FATAL_ERROR "HORALUX_FUZZ needs clang (libFuzzer)")
+endif()
+
+# Tests of one subsystem are registered the same way everywhere.
+function(horalux_add_gtest name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} GTest::gtest GTest::gtest_main)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+endfunction()

@@ -1,0 +1,27 @@
+// The computer's clock: setting the local date while keeping the time of day, and the local time
+// of day while keeping the date. One source per platform provides the system's clock.
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <string_view>
+
+namespace horalux {
+
+class Clock {
+ public:
+  virtual ~Clock() = default;
+
+  // Refusals raise ErrorKind::kClockRefused with a message that names the cause.
+  virtual void SetLocalDate(std::chrono::year_month_day date) = 0;
+  virtual void SetLocalTimeOfDay(std::chrono::seconds time_of_day) = 0;
+};
+
+// "yyyy-mm-dd" and "hh:mm:ss" texts; anything else raises ErrorKind::kTypeMismatch.
+void SetLocalDateFromText(Clock& clock, std::string_view date_text);
+void SetLocalTimeFromText(Clock& clock, std::string_view time_text);
+
+// The computer's own clock.
+std::unique_ptr<Clock> OpenSystemClock();
+
+}  // namespace horalux

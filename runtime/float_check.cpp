@@ -1,0 +1,1 @@
+#include "runtime/float_check.h"

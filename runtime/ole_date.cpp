@@ -1,0 +1,1 @@
+#include "runtime/ole_date.h"

@@ -1,0 +1,1 @@
+#include "runtime/pattern_format.h"

@@ -1,0 +1,18 @@
+// Text helpers that count characters, not bytes.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace horalux {
+
+// The characters of a UTF-8 text from a 1-based `start` for at most `length` characters: shorter
+// when the text ends first, empty when it ends before `start`. A `start` of 0 counts as 1.
+// Bytes that are not valid UTF-8 count as one character each.
+std::string MidChars(std::string_view utf8, std::size_t start, std::size_t length);
+
+// Bytes taken as ISO-8859-1 characters, as UTF-8.
+std::string Latin1ToUtf8(std::string_view bytes);
+
+}  // namespace horalux

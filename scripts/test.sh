@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs what is missing, then builds and runs the whole suite twice: a normal build with
+# warnings as errors, and a build under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Every test runs inside scripts/sandbox.sh: loopback only, no CAP_SYS_TIME.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+if [ "$(id -u)" -ne 0 ]; then
+  # The sandbox needs a network namespace of its own.
+  exec sudo bash "$0" "$@"
+fi
+
+bash scripts/install-deps.sh --test
+
+jobs=$(nproc)
+
+echo "== Normal build =="
+cmake --preset debug -DHORALUX_WERROR=ON
+cmake --build --preset debug -j "$jobs"
+bash scripts/sandbox.sh ctest --preset debug -j "$jobs"
+
+echo "== Sanitizer build =="
+cmake --preset sanitize -DHORALUX_WERROR=ON
+cmake --build --preset sanitize -j "$jobs"
+bash scripts/sandbox.sh ctest --preset sanitize -j "$jobs"
