@@ -29,7 +29,7 @@ using XcbReply = std::unique_ptr<T, FreeDeleter>;
 xcb_atom_t Atom(xcb_connection_t* connection, const char* name) {
   XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
       connection, xcb_intern_atom(connection, 0, std::strlen(name), name), nullptr));
-  return reply ? reply->atom : XCB_ATOM_NONE;
+  return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
 }
 
 std::string Title(xcb_connection_t* connection, xcb_window_t window, xcb_atom_t property,
