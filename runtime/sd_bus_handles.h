@@ -33,7 +33,8 @@ class BusError {
   const char* message() const noexcept { return error_.message != nullptr ? error_.message : ""; }
 
  private:
-  sd_bus_error error_ = SD_BUS_ERROR_NULL;
+  // All zero, as SD_BUS_ERROR_NULL is; that macro is a C compound literal, not C++.
+  sd_bus_error error_{};
 };
 
 }  // namespace horalux

@@ -149,6 +149,20 @@ TEST_F(ClockOnTimedated, DateThenTimeFromTextMakeTwoCallsInThatOrder) {
   }
 }
 
+TEST_F(ClockOnTimedated, RefusesATimeBeforeTheEpochWithoutAsking) {
+  // 04:00 in Shanghai on 1 January 1970 is still 1969 in UTC.
+  ScopedEnvironment zone("TZ", "Asia/Shanghai");
+  auto clock = OpenLinuxClock(FixedNow(sys_days{2024y / 5 / 16} + 20h));
+  try {
+    clock->SetLocalDate(year_month_day{1970y / 1 / 1});
+    ADD_FAILURE() << "a time before 1970-01-01 UTC was accepted";
+  } catch (const Error& error) {
+    EXPECT_EQ(error.kind(), ErrorKind::kClockRefused) << error.what();
+    EXPECT_NE(error.detail().find("1970-01-01"), std::string::npos) << error.what();
+  }
+  EXPECT_TRUE(timedated_->SetTimeCalls().empty());
+}
+
 struct RefusalCase {
   const char* error_name;
   const char* message;
