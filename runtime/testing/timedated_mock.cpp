@@ -41,14 +41,15 @@ std::string ReadFile(const std::string& path) {
   throw std::runtime_error(what + "\n--- " + log_path + " ---\n" + ReadFile(log_path));
 }
 
-std::vector<std::string> EnvironmentWith(const std::string& assignment) {
+// This process's environment, with `assignment` ("NAME=value") in place of any NAME it held.
+std::vector<std::string> CurrentEnvironment(const std::string& assignment = {}) {
   std::vector<std::string> environment;
   const std::string name = assignment.substr(0, assignment.find('=') + 1);
   for (char** entry = ::environ; *entry != nullptr; ++entry) {
-    if (std::string_view(*entry).starts_with(name)) continue;
+    if (!name.empty() && std::string_view(*entry).starts_with(name)) continue;
     environment.emplace_back(*entry);
   }
-  environment.push_back(assignment);
+  if (!assignment.empty()) environment.push_back(assignment);
   return environment;
 }
 
@@ -252,7 +253,7 @@ PrivateSystemBus::PrivateSystemBus() : directory_(MakeTemporaryDirectory()) {
     try {
       daemon_ = ChildProcess({"/usr/bin/dbus-daemon", "--config-file=" + config_path, "--nofork",
                               "--nopidfile", "--print-address=3"},
-                             EnvironmentWith("DBUS_VERBOSE=0"), log_path, address_pipe[1]);
+                             CurrentEnvironment(), log_path, address_pipe[1]);
     } catch (...) {
       ::close(address_pipe[0]);
       ::close(address_pipe[1]);
@@ -283,7 +284,7 @@ PrivateSystemBus::~PrivateSystemBus() {
 TimedatedMock::TimedatedMock(const PrivateSystemBus& bus)
     : log_path_(bus.directory() + "/timedated-mock.log"),
       mock_({"/usr/bin/python3", "-m", "dbusmock", "--template", "timedated"},
-            EnvironmentWith("DBUS_SYSTEM_BUS_ADDRESS=" + bus.address()), log_path_),
+            CurrentEnvironment("DBUS_SYSTEM_BUS_ADDRESS=" + bus.address()), log_path_),
       control_(ConnectTo(bus.address())),
       monitor_(MonitorSetTimeCalls(bus.address())) {
   const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
