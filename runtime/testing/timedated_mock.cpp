@@ -304,8 +304,6 @@ TimedatedMock::~TimedatedMock() {
 }
 
 void TimedatedMock::DrainMonitor() {
-  // The bus hands a monitor its copy before it delivers the call, so whatever the mock has
-  // answered is already waiting here.
   while (true) {
     sd_bus_message* raw = nullptr;
     const int result = sd_bus_process(monitor_.get(), &raw);
@@ -363,7 +361,14 @@ std::vector<SetTimeCall> TimedatedMock::SetTimeCalls() {
   }
   Check(sd_bus_message_exit_container(message), "exit a(tav)");
 
+  // The bus has passed the monitor its copy by the time the mock answered, but the copy may still
+  // be on its way through the socket.
+  const auto deadline = std::chrono::steady_clock::now() + kStopGrace;
   DrainMonitor();
+  while (seen_flags_.size() < calls.size() && std::chrono::steady_clock::now() < deadline) {
+    Check(sd_bus_wait(monitor_.get(), 50'000), "wait for the monitor");
+    DrainMonitor();
+  }
   if (seen_flags_.size() != calls.size()) {
     Fail("the monitor saw " + std::to_string(seen_flags_.size()) + " SetTime calls, the mock " +
              std::to_string(calls.size()),
