@@ -13,32 +13,12 @@
 #include "ui/qt_message_box.h"
 #include "webtime/web_time.h"
 
-namespace {
-
-// The system clock, reached on its first use: a start-up without the clock service still shows
-// the web time, and the failure is reported when the user asks to set the clock.
-class ClockOpenedOnFirstUse : public horalux::Clock {
- public:
-  void SetLocalDate(std::chrono::year_month_day date) override { Get().SetLocalDate(date); }
-  void SetLocalTimeOfDay(std::chrono::seconds time_of_day) override {
-    Get().SetLocalTimeOfDay(time_of_day);
-  }
-
- private:
-  horalux::Clock& Get() {
-    if (!clock_) clock_ = horalux::OpenSystemClock();
-    return *clock_;
-  }
-  std::unique_ptr<horalux::Clock> clock_;
-};
-
-}  // namespace
-
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
   horalux::UseSimplifiedChinese(application);
   horalux::QtMessageBox message_box;
 
+  // Without the user's forms there is no time text to show or read back.
   horalux::TextForms forms;
   try {
     forms = horalux::UserTextForms();
@@ -47,8 +27,8 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  ClockOpenedOnFirstUse clock;
-  horalux::Form1 window(message_box, clock, forms, [forms](std::string_view url) {
+  const std::unique_ptr<horalux::Clock> clock = horalux::OpenSystemClock();
+  horalux::Form1 window(message_box, *clock, forms, [forms](std::string_view url) {
     return horalux::GetWebTime(url, forms);
   });
   window.show();
