@@ -17,7 +17,7 @@
 #include "runtime/message_box.h"
 #include "runtime/text_forms.h"
 #include "ui/form1.h"
-#include "ui/tests/loopback_http_server.h"
+#include "ui/bench/date_server.h"
 #include "webtime/web_time.h"
 
 namespace {
@@ -62,7 +62,7 @@ long OpenDescriptors() {
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
-  horalux::testing::LoopbackHttpServer server;
+  horalux::bench::DateServer server;
   const horalux::TextForms forms = horalux::TextFormsForLocale("C.UTF-8");
   CountingClock clock;
   CountingMessageBox boxes;

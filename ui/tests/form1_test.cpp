@@ -18,7 +18,7 @@
 #include "runtime/testing/recording_message_box.h"
 #include "runtime/text_forms.h"
 #include "ui/form1.h"
-#include "ui/tests/loopback_http_server.h"
+#include "ui/tests/time_server.h"
 #include "webtime/web_time.h"
 
 using namespace std::chrono;
@@ -26,7 +26,7 @@ using horalux::Error;
 using horalux::ErrorKind;
 using horalux::Form1;
 using horalux::testing::FakeClock;
-using horalux::testing::LoopbackHttpServer;
+using horalux::testing::TimeServer;
 using horalux::testing::RecordingMessageBox;
 
 Q_DECLARE_METATYPE(std::vector<horalux::testing::FakeClock::Change>)
@@ -223,7 +223,7 @@ void Form1Test::startUpShowsTheWebTimeBeforeTheWindowAndLeavesTheTimeBoxEmpty() 
     QWidget* window = nullptr;
     std::vector<bool> window_was_visible;
   } boxes;
-  LoopbackHttpServer server;
+  TimeServer server;
   server.ServeDate("Sun, 06 Nov 1994 08:49:37 GMT");
   FakeClock clock;
   Form1 window(boxes, clock, Forms(), RealQuery());
@@ -245,7 +245,7 @@ void Form1Test::startUpShowsTheWebTimeBeforeTheWindowAndLeavesTheTimeBoxEmpty() 
 }
 
 void Form1Test::startUpErrorIsReportedAndTheWindowStillAppears() {
-  LoopbackHttpServer server;
+  TimeServer server;
   server.ServeRaw("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n");
   RecordingMessageBox boxes;
   FakeClock clock;
@@ -282,7 +282,7 @@ void Form1Test::pressSetsTheDateThenTheTimeAndReportsSuccess() {
   QFETCH(QString, dateHeader);
   QFETCH(std::vector<FakeClock::Change>, changes);
   QFETCH(QString, timeText);
-  LoopbackHttpServer server;
+  TimeServer server;
   Fixture fixture;
   fixture.Text2()->setText(QString::fromStdString(server.Url()));
   server.ServeDate(dateHeader.toStdString());
@@ -312,7 +312,7 @@ void Form1Test::pressWithABadResponseReportsTheErrorAndLeavesTheClockAlone_data(
 void Form1Test::pressWithABadResponseReportsTheErrorAndLeavesTheClockAlone() {
   QFETCH(QString, response);
   QFETCH(int, kind);
-  LoopbackHttpServer server;
+  TimeServer server;
   Fixture fixture;
   fixture.Text2()->setText(QString::fromStdString(server.Url()));
   fixture.Text1()->setText("earlier text");
@@ -335,7 +335,7 @@ void Form1Test::pressWithABadResponseReportsTheErrorAndLeavesTheClockAlone() {
 }
 
 void Form1Test::refusedTimeLeavesTheDateAsSet() {
-  LoopbackHttpServer server;
+  TimeServer server;
   Fixture fixture;
   fixture.Text2()->setText(QString::fromStdString(server.Url()));
   fixture.clock.RefuseTimes();
@@ -351,7 +351,7 @@ void Form1Test::refusedTimeLeavesTheDateAsSet() {
 }
 
 void Form1Test::refusedDateLeavesTheClockAlone() {
-  LoopbackHttpServer server;
+  TimeServer server;
   Fixture fixture;
   fixture.Text2()->setText(QString::fromStdString(server.Url()));
   fixture.clock.RefuseDates();
@@ -392,7 +392,7 @@ void Form1Test::unexpectedFailureIsReportedAndTheWindowStaysUsable() {
 }
 
 void Form1Test::typedTimeBoxTextIsOverwritten() {
-  LoopbackHttpServer server;
+  TimeServer server;
   Fixture fixture;
   fixture.Text2()->setText(QString::fromStdString(server.Url()));
   fixture.Text1()->setFocus();
@@ -407,8 +407,8 @@ void Form1Test::typedTimeBoxTextIsOverwritten() {
 }
 
 void Form1Test::editedUrlIsUsedByTheNextPress() {
-  LoopbackHttpServer first;
-  LoopbackHttpServer second;
+  TimeServer first;
+  TimeServer second;
   first.ServeDate("Sun, 06 Nov 1994 08:49:37 GMT");
   second.ServeDate("Thu, 01 Jan 2015 00:00:00 GMT");
   Fixture fixture;
@@ -425,7 +425,7 @@ void Form1Test::editedUrlIsUsedByTheNextPress() {
 }
 
 void Form1Test::twoPressesMakeTwoRequestsAndSetTheClockTwice() {
-  LoopbackHttpServer server;
+  TimeServer server;
   Fixture fixture;
   fixture.Text2()->setText(QString::fromStdString(server.Url()));
   server.ServeDate("Sun, 06 Nov 1994 08:49:37 GMT");
@@ -434,6 +434,10 @@ void Form1Test::twoPressesMakeTwoRequestsAndSetTheClockTwice() {
   fixture.Press();
 
   QCOMPARE(server.requests(), 2);
+  for (const auto& request : server.Requests()) {
+    QCOMPARE(request.method, std::string("POST"));
+    QCOMPARE(request.body, std::string());
+  }
   const year_month_day day = 1994y / 11 / 6;
   QVERIFY(fixture.clock.changes() == (std::vector<FakeClock::Change>{
                                          day, 16h + 49min + 37s, day, 16h + 49min + 38s}));

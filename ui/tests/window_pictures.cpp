@@ -23,7 +23,7 @@
 #include "ui/chinese_language.h"
 #include "ui/form1.h"
 #include "ui/qt_message_box.h"
-#include "ui/tests/loopback_http_server.h"
+#include "ui/tests/time_server.h"
 #include "webtime/web_time.h"
 
 namespace {
@@ -142,7 +142,7 @@ int main(int argc, char** argv) {
   Photographer photographer(folder);
   PhotographedMessageBox boxes(photographer);
   horalux::testing::FakeClock clock;
-  horalux::testing::LoopbackHttpServer server;
+  horalux::testing::TimeServer server;
   server.ServeDate("Sun, 06 Nov 1994 08:49:37 GMT");
   const horalux::TextForms forms = ChineseForms();
   horalux::Form1 window(boxes, clock, forms, [&forms](std::string_view url) {

@@ -1,4 +1,4 @@
-#include "ui/tests/loopback_http_server.h"
+#include "ui/bench/date_server.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -12,7 +12,7 @@
 #include <string>
 #include <utility>
 
-namespace horalux::testing {
+namespace horalux::bench {
 namespace {
 
 [[noreturn]] void Fail(const char* what) {
@@ -21,8 +21,7 @@ namespace {
 
 }  // namespace
 
-LoopbackHttpServer::LoopbackHttpServer() {
-  ServeDate("Sun, 06 Nov 1994 08:49:37 GMT");
+DateServer::DateServer() {
   listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (listener_ < 0) Fail("socket");
   sockaddr_in address{};
@@ -39,7 +38,7 @@ LoopbackHttpServer::LoopbackHttpServer() {
   thread_ = std::thread([this] { Serve(); });
 }
 
-LoopbackHttpServer::~LoopbackHttpServer() {
+DateServer::~DateServer() {
   const char stop = 's';
   (void)!::write(stop_pipe_[1], &stop, 1);
   thread_.join();
@@ -48,21 +47,11 @@ LoopbackHttpServer::~LoopbackHttpServer() {
   ::close(listener_);
 }
 
-std::string LoopbackHttpServer::Url() const {
+std::string DateServer::Url() const {
   return "http://127.0.0.1:" + std::to_string(port_) + "/";
 }
 
-void LoopbackHttpServer::ServeDate(std::string_view date_header_value) {
-  ServeRaw("HTTP/1.1 200 OK\r\nDate: " + std::string(date_header_value) +
-           "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
-}
-
-void LoopbackHttpServer::ServeRaw(std::string response) {
-  std::lock_guard lock(mutex_);
-  response_ = std::move(response);
-}
-
-void LoopbackHttpServer::Serve() {
+void DateServer::Serve() {
   for (;;) {
     pollfd watched[2] = {{listener_, POLLIN, 0}, {stop_pipe_[0], POLLIN, 0}};
     if (::poll(watched, 2, -1) < 0) {
@@ -77,7 +66,7 @@ void LoopbackHttpServer::Serve() {
   }
 }
 
-void LoopbackHttpServer::Answer(int connection) {
+void DateServer::Answer(int connection) {
   // The window sends a POST with an empty body: the request ends with its blank line.
   std::string request;
   char buffer[4096];
@@ -88,14 +77,9 @@ void LoopbackHttpServer::Answer(int connection) {
     if (received <= 0) return;
     request.append(buffer, static_cast<std::size_t>(received));
   }
-  std::string response;
-  {
-    std::lock_guard lock(mutex_);
-    response = response_;
-  }
   // Counted before answering: the client may look at the count as soon as it has the answer.
   ++requests_;
-  std::string_view rest = response;
+  std::string_view rest = response_;
   while (!rest.empty()) {
     const ssize_t sent = ::send(connection, rest.data(), rest.size(), MSG_NOSIGNAL);
     if (sent <= 0) break;
@@ -104,4 +88,4 @@ void LoopbackHttpServer::Answer(int connection) {
   ::shutdown(connection, SHUT_WR);
 }
 
-}  // namespace horalux::testing
+}  // namespace horalux::bench
