@@ -1,5 +1,6 @@
 #include "runtime/text_forms.h"
 
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -7,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "runtime/error.h"
+#include "runtime/testing/scoped_environment.h"
 
 namespace horalux {
 namespace {
@@ -23,7 +25,7 @@ constexpr seconds kTea = 16h + 49min + 37s;
 const std::vector<std::string> kLocales = {"C.UTF-8",     "en_US.UTF-8", "en_GB.UTF-8",
                                            "de_DE.UTF-8", "zh_CN.UTF-8", "ja_JP.UTF-8"};
 
-class EachLocale : public testing::TestWithParam<std::string> {
+class EachLocale : public ::testing::TestWithParam<std::string> {
  protected:
   TextForms forms_ = TextFormsForLocale(GetParam());
 };
@@ -60,7 +62,7 @@ TEST_P(EachLocale, HttpDateTextIsAcceptedWhateverTheLocale) {
   EXPECT_EQ(ParseDateTime(" 06 Nov 1994 08:49:37", forms_), At(1994y / 11 / 6, 8h + 49min + 37s));
 }
 
-INSTANTIATE_TEST_SUITE_P(Locales, EachLocale, testing::ValuesIn(kLocales),
+INSTANTIATE_TEST_SUITE_P(Locales, EachLocale, ::testing::ValuesIn(kLocales),
                          [](const auto& info) {
                            std::string name = info.param;
                            for (char& c : name) {
@@ -77,6 +79,28 @@ TEST(TimeText, FollowsTheLocalesShortDateAndLongTime) {
   // Two-digit years are widened so that no century has to be guessed on the way back.
   EXPECT_EQ(FormatDateTime(value, TextFormsForLocale("en_GB.UTF-8")), "06/11/1994 16:49:37");
   EXPECT_EQ(FormatDateTime(At(100y / 1 / 1), TextFormsForLocale("C.UTF-8")), "01/01/0100 00:00:00");
+}
+
+struct UserSettings {
+  std::optional<std::string> lc_all, lc_time, lang;
+  const char* expected_locale;
+};
+
+TEST(TimeText, UserFormsFollowTheSettingThatGovernsTimes) {
+  const std::vector<UserSettings> cases = {
+      {std::nullopt, std::nullopt, "de_DE.UTF-8", "de_DE.UTF-8"},
+      {std::nullopt, "zh_CN.UTF-8", "de_DE.UTF-8", "zh_CN.UTF-8"},
+      {"en_US.UTF-8", "zh_CN.UTF-8", "de_DE.UTF-8", "en_US.UTF-8"},
+      {std::nullopt, std::nullopt, std::nullopt, "C"},
+      // Settings naming a locale this machine lacks work as the C library does: in "C".
+      {std::nullopt, std::nullopt, "xx_NOPE.UTF-8", "C"},
+  };
+  for (const UserSettings& c : cases) {
+    const testing::ScopedEnvironment lc_all("LC_ALL", c.lc_all);
+    const testing::ScopedEnvironment lc_time("LC_TIME", c.lc_time);
+    const testing::ScopedEnvironment lang("LANG", c.lang);
+    EXPECT_EQ(UserTextForms(), TextFormsForLocale(c.expected_locale)) << c.expected_locale;
+  }
 }
 
 TEST(TimeText, UnknownLocaleIsASystemError) {
