@@ -1,23 +1,13 @@
 #include "runtime/float_check.h"
 
-#include <array>
 #include <cfenv>
-#include <charconv>
 #include <cmath>
 #include <string>
 
 #include "runtime/error.h"
+#include "runtime/text.h"
 
 namespace horalux {
-namespace {
-
-std::string ShortestText(double value) {
-  std::array<char, 32> buffer{};
-  const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
-  return std::string(buffer.data(), result.ptr);
-}
-
-}  // namespace
 
 double CheckedAdd(double a, double b) {
   // volatile keeps the compiler from folding the sum or moving it across the flag test.
@@ -31,7 +21,7 @@ double CheckedAdd(double a, double b) {
   // turn up later as a nonsense date, so it is refused here as well.
   if (raised || !std::isfinite(result)) {
     throw Error(ErrorKind::kFloatingPoint,
-                ShortestText(a) + " 加 " + ShortestText(b) + " 的结果不是有限的数");
+                ShortestDecimal(a) + " 加 " + ShortestDecimal(b) + " 的结果不是有限的数");
   }
   return result;
 }

@@ -1,11 +1,10 @@
 #include "runtime/ole_date.h"
 
-#include <array>
-#include <charconv>
 #include <cmath>
 #include <string>
 
 #include "runtime/error.h"
+#include "runtime/text.h"
 
 namespace horalux {
 namespace {
@@ -42,12 +41,6 @@ local_seconds Compose(DayAndTime parts) noexcept {
          seconds{static_cast<long long>(parts.time_of_day)};
 }
 
-std::string ShortestText(double value) {
-  std::array<char, 32> buffer{};
-  const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
-  return std::string(buffer.data(), result.ptr);
-}
-
 [[noreturn]] void ThrowOutOfRange(std::string_view value_text) {
   throw Error(ErrorKind::kOverflow, Quoted(value_text) +
                                         " 超出日期时间的范围（公元 100 年 1 月 1 日 0:00:00 至 "
@@ -60,9 +53,9 @@ OleDate OleDate::FromDays(double days) {
   // A coarse bound first, so that the conversion to whole days below cannot overflow; the exact
   // bound is checked on the rounded moment, because that is what the value will be shown as.
   constexpr double kCoarseLimit = 4.0e6;
-  if (!(std::fabs(days) < kCoarseLimit)) ThrowOutOfRange(ShortestText(days));
+  if (!(std::fabs(days) < kCoarseLimit)) ThrowOutOfRange(ShortestDecimal(days));
   const local_seconds moment = Compose(Split(days));
-  if (moment < kFirstMoment || moment > kLastMoment) ThrowOutOfRange(ShortestText(days));
+  if (moment < kFirstMoment || moment > kLastMoment) ThrowOutOfRange(ShortestDecimal(days));
   return OleDate(days);
 }
 

@@ -1,5 +1,7 @@
 #include "runtime/text.h"
 
+#include <array>
+#include <charconv>
 #include <cstdint>
 
 namespace horalux {
@@ -96,6 +98,12 @@ std::string ExcerptForMessage(std::string_view bytes, std::size_t max_chars) {
     }
   }
   return excerpt;
+}
+
+std::string ShortestDecimal(double value) {
+  std::array<char, 32> buffer{};
+  const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+  return std::string(buffer.data(), result.ptr);
 }
 
 }  // namespace horalux

@@ -19,4 +19,7 @@ std::string Latin1ToUtf8(std::string_view bytes);
 // are not UTF-8 become \xNN, and text beyond `max_chars` characters is cut off with "…".
 std::string ExcerptForMessage(std::string_view bytes, std::size_t max_chars = 64);
 
+// The shortest decimal text that reads back as the same double ("2958466", "-1.25", "nan").
+std::string ShortestDecimal(double value);
+
 }  // namespace horalux

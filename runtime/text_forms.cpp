@@ -208,7 +208,8 @@ std::optional<OleDate> TryParse(std::string_view text, const TextForms& forms) {
 
 void AppendNumber(std::string& out, int value, int width) {
   const std::string digits = std::to_string(value);
-  if (static_cast<int>(digits.size()) < width) out.append(width - digits.size(), '0');
+  const auto min_digits = static_cast<std::size_t>(width);
+  if (digits.size() < min_digits) out.append(min_digits - digits.size(), '0');
   out += digits;
 }
 

@@ -4,6 +4,7 @@
 #include <limits>
 #include <ostream>
 #include <random>
+#include <string>
 
 #include <gtest/gtest.h>
 
@@ -59,6 +60,15 @@ TEST(OleDateRange, ValuesOutsideTheYears100To9999Overflow) {
     } catch (const Error& error) {
       EXPECT_EQ(error.kind(), ErrorKind::kOverflow) << days;
     }
+  }
+}
+
+TEST(OleDateRange, OverflowMessageNamesTheValue) {
+  try {
+    OleDate::FromDays(2958466.0);
+    FAIL();
+  } catch (const Error& error) {
+    EXPECT_EQ(std::string(error.what()).rfind("溢出：“2958466” ", 0), 0u) << error.what();
   }
 }
 
