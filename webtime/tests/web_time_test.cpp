@@ -1,0 +1,1 @@
+#include "webtime/web_time.h"
