@@ -131,7 +131,8 @@ Error CurlSetupError(CURLcode code, std::string_view what) {
 
 Error CurlUrlError(CURLUcode code, std::string_view url) {
   std::string message = Quoted(Printable(url));
-  message += " 不是有效的网址，请输入以 http:// 或 https:// 开头的完整网址。（libcurl：";
+  message += code == CURLUE_UNSUPPORTED_SCHEME ? " 不是 http 或 https 网址" : " 不是有效的网址";
+  message += "，请输入以 http:// 或 https:// 开头的完整网址。（libcurl：";
   message += curl_url_strerror(code);
   message += "）";
   return Error(code == CURLUE_OUT_OF_MEMORY ? ErrorKind::kSystem : ErrorKind::kInvalidUrl,

@@ -1,7 +1,6 @@
 #include "webtime/http_request.h"
 
 #include <chrono>
-#include <cstdlib>
 #include <map>
 #include <optional>
 #include <stdexcept>
@@ -14,6 +13,7 @@
 
 #include "runtime/error.h"
 #include "webtime/tests/loopback_server.h"
+#include "webtime/tests/scoped_environment.h"
 
 namespace horalux {
 namespace {
@@ -21,6 +21,7 @@ namespace {
 using testing::LoopbackServer;
 using testing::ReceivedRequest;
 using testing::Reply;
+using testing::ScopedEnvironment;
 using namespace std::chrono_literals;
 
 constexpr const char* kSampleDate = "Sun, 06 Nov 1994 08:49:37 GMT";
@@ -28,47 +29,10 @@ constexpr const char* kSampleDate = "Sun, 06 Nov 1994 08:49:37 GMT";
 // Generous limits, so that a fault shows as a failure rather than a hang.
 const HttpRequestOptions kTestOptions{5s, 10s, {}};
 
-// Sets environment variables for one test and puts the old values back afterwards.
-class ScopedEnvironment {
- public:
-  explicit ScopedEnvironment(const std::map<std::string, std::optional<std::string>>& values) {
-    for (const auto& [name, value] : values) {
-      const char* old = std::getenv(name.c_str());
-      saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
-      Set(name, value);
-    }
-  }
-  ~ScopedEnvironment() {
-    for (const auto& [name, value] : saved_) Set(name, value);
-  }
-  ScopedEnvironment(const ScopedEnvironment&) = delete;
-  ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-
- private:
-  static void Set(const std::string& name, const std::optional<std::string>& value) {
-    if (value) {
-      setenv(name.c_str(), value->c_str(), 1);
-    } else {
-      unsetenv(name.c_str());
-    }
-  }
-  std::map<std::string, std::optional<std::string>> saved_;
-};
-
-// Every proxy variable libcurl reads, unset.
-std::map<std::string, std::optional<std::string>> NoProxies() {
-  std::map<std::string, std::optional<std::string>> values;
-  for (const char* name : {"http_proxy", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY",
-                           "no_proxy", "NO_PROXY"}) {
-    values[name] = std::nullopt;
-  }
-  return values;
-}
-
 // The tests talk to their own servers on 127.0.0.1; a proxy of the machine must not interfere.
 class HttpRequestTest : public ::testing::Test {
  private:
-  ScopedEnvironment no_proxies_{NoProxies()};
+  ScopedEnvironment no_proxies_{testing::WithoutProxies()};
 };
 
 std::string FetchHeader(const std::string& url, const std::string& name,
@@ -362,7 +326,7 @@ TEST_F(HttpRequestTest, GoesThroughTheProxiesOfTheEnvironment) {
 
   struct Case {
     const char* description;
-    std::map<std::string, std::optional<std::string>> environment;
+    testing::EnvironmentValues environment;
     std::string url;
     std::optional<std::string> expected_date;  // nothing: the request fails
     std::string proxy_request_line;            // what the proxy saw, empty for nothing
