@@ -35,8 +35,10 @@ Translation Translate(CURLcode code) {
     case CURLE_TOO_MANY_REDIRECTS:
       return {ErrorKind::kNetwork, "重定向次数过多（超过 10 次），主机", "请直接使用最终的网址"};
     case CURLE_SEND_ERROR:
+      return {ErrorKind::kNetwork, "发送请求时连接中断（可能被服务器或代理重置），主机", kCheckNetwork};
     case CURLE_RECV_ERROR:
-      return {ErrorKind::kNetwork, "连接中断（可能被服务器或代理重置），主机", kCheckNetwork};
+      // Also what libcurl reports for response headers beyond its limit.
+      return {ErrorKind::kNetwork, "接收应答时出错（连接被重置，或应答过大），主机", kCheckNetwork};
     case CURLE_GOT_NOTHING:
       return {ErrorKind::kNetwork, "服务器没有返回任何数据就关闭了连接，主机", kCheckNetwork};
     case CURLE_WEIRD_SERVER_REPLY:
@@ -67,7 +69,8 @@ Translation Translate(CURLcode code) {
       return {ErrorKind::kTls, "服务器证书未通过验证（不受信任、已过期或与主机名不符），主机",
               "请确认网址中的主机名正确，且系统时间与服务器证书的有效期相符"};
     case CURLE_OUT_OF_MEMORY:
-      return {ErrorKind::kSystem, "内存不足，无法完成请求，主机", "请关闭其他程序后再试"};
+      // During a transfer this is nearly always a single header line beyond libcurl's limit.
+      return {ErrorKind::kNetwork, "服务器的应答头过大（或内存不足），主机", "请换一个网址"};
     default:
       return {ErrorKind::kNetwork, "HTTP 请求失败，主机", kCheckNetwork};
   }

@@ -183,6 +183,9 @@ TEST_F(HttpRequestTest, ReportsEachFailureWithItsKindAndHost) {
   LoopbackServer silent([](const ReceivedRequest&) { return Reply::Silence(); });
   LoopbackServer hangs_up([](const ReceivedRequest&) { return Reply{""}; });
   LoopbackServer resets([](const ReceivedRequest&) { return Reply{"", Reply::Then::kReset}; });
+  LoopbackServer oversized([](const ReceivedRequest&) {
+    return Reply::Response(200, {"Date: " + std::string(200 * 1024, 'x')});
+  });
   LoopbackServer speaks_nonsense([](const ReceivedRequest&) { return Reply{"nonsense\r\n\r\n"}; });
   const std::string refused = "http://127.0.0.1:" + std::to_string(testing::UnusedLoopbackPort()) + "/";
   const HttpRequestOptions short_wait{500ms, 500ms, {}};
@@ -202,7 +205,9 @@ TEST_F(HttpRequestTest, ReportsEachFailureWithItsKindAndHost) {
        "something.invalid", "无法解析主机名"},
       {"a server that hangs up", hangs_up.Url(), kTestOptions, ErrorKind::kNetwork, "127.0.0.1",
        "没有返回任何数据"},
-      {"a connection reset", resets.Url(), kTestOptions, ErrorKind::kNetwork, "127.0.0.1", ""},
+      {"a connection reset", resets.Url(), kTestOptions, ErrorKind::kNetwork, "127.0.0.1", "连接被重置"},
+      {"a header line too long to take", oversized.Url(), kTestOptions, ErrorKind::kNetwork, "127.0.0.1",
+       "应答头过大"},
       {"a reply that is not HTTP", speaks_nonsense.Url(), kTestOptions, ErrorKind::kNetwork, "127.0.0.1",
        "不是 HTTP 应答"},
   };
