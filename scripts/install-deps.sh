@@ -17,7 +17,7 @@ test_packages=(
   libcpp-httplib-dev openssl libssl-dev
   dbus python3-dbusmock
   xvfb xauth imagemagick
-  locales iproute2 util-linux libcap2-bin
+  locales tzdata iproute2 util-linux libcap2-bin
 )
 test_locales=(en_US.UTF-8 en_GB.UTF-8 de_DE.UTF-8 zh_CN.UTF-8 ja_JP.UTF-8)
 
