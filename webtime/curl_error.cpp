@@ -35,7 +35,8 @@ Translation Translate(CURLcode code) {
     case CURLE_TOO_MANY_REDIRECTS:
       return {ErrorKind::kNetwork, "重定向次数过多（超过 10 次），主机", "请直接使用最终的网址"};
     case CURLE_SEND_ERROR:
-      return {ErrorKind::kNetwork, "发送请求时连接中断（可能被服务器或代理重置），主机", kCheckNetwork};
+      return {ErrorKind::kNetwork, "发送请求时连接中断（可能被服务器或代理重置），主机",
+              kCheckNetwork};
     case CURLE_RECV_ERROR:
       // Also what libcurl reports for response headers beyond its limit.
       return {ErrorKind::kNetwork, "接收应答时出错（连接被重置，或应答过大），主机", kCheckNetwork};
@@ -138,8 +139,7 @@ Error CurlUrlError(CURLUcode code, std::string_view url) {
   message += "，请输入以 http:// 或 https:// 开头的完整网址。（libcurl：";
   message += curl_url_strerror(code);
   message += "）";
-  return Error(code == CURLUE_OUT_OF_MEMORY ? ErrorKind::kSystem : ErrorKind::kInvalidUrl,
-               message);
+  return Error(code == CURLUE_OUT_OF_MEMORY ? ErrorKind::kSystem : ErrorKind::kInvalidUrl, message);
 }
 
 }  // namespace horalux

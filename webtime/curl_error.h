@@ -2,9 +2,9 @@
 // kind and a Chinese message naming the cause, the host and what to do, plus libcurl's own text.
 #pragma once
 
-#include <string_view>
-
 #include <curl/curl.h>
+
+#include <string_view>
 
 #include "runtime/error.h"
 

@@ -49,7 +49,8 @@ CurlEasy MakeCurlEasy() {
     throw CurlSetupError(code, "无法初始化 libcurl");
   }
   CurlEasy easy(curl_easy_init());
-  if (!easy) throw Error(ErrorKind::kSystem, "无法创建 HTTP 请求（libcurl 初始化失败），内存可能不足");
+  if (!easy)
+    throw Error(ErrorKind::kSystem, "无法创建 HTTP 请求（libcurl 初始化失败），内存可能不足");
   return easy;
 }
 

@@ -2,9 +2,9 @@
 // a request, the error paths included, releases what it took.
 #pragma once
 
-#include <memory>
-
 #include <curl/curl.h>
+
+#include <memory>
 
 namespace horalux {
 

@@ -17,8 +17,9 @@ constexpr const char* kAllowedProtocols = "http,https";
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return LowerAscii(x) == LowerAscii(y);
+         });
 }
 
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
@@ -74,7 +75,8 @@ std::string CheckedHost(std::string_view url_text) {
     throw refuse(code);
   }
   char* scheme = nullptr;
-  if (const CURLUcode code = curl_url_get(url.get(), CURLUPART_SCHEME, &scheme, 0); code != CURLUE_OK) {
+  if (const CURLUcode code = curl_url_get(url.get(), CURLUPART_SCHEME, &scheme, 0);
+      code != CURLUE_OK) {
     throw refuse(code);
   }
   const bool web_scheme = std::string_view(scheme) == "http" || std::string_view(scheme) == "https";
@@ -119,7 +121,8 @@ void HttpRequest::Open(std::string_view method, std::string_view url, bool async
   const bool get = EqualsIgnoringCase(method, "GET");
   const bool head = EqualsIgnoringCase(method, "HEAD");
   const bool post = EqualsIgnoringCase(method, "POST");
-  if (!get && !head && !post) throw std::logic_error("HttpRequest supports GET, HEAD and POST only");
+  if (!get && !head && !post)
+    throw std::logic_error("HttpRequest supports GET, HEAD and POST only");
 
   host_ = CheckedHost(url);
   easy_ = MakeCurlEasy();
@@ -169,7 +172,8 @@ void HttpRequest::Open(std::string_view method, std::string_view url, bool async
 }
 
 void HttpRequest::Send() {
-  if (stage_ != Stage::kOpened) throw std::logic_error("HttpRequest::Send needs one Open before it");
+  if (stage_ != Stage::kOpened)
+    throw std::logic_error("HttpRequest::Send needs one Open before it");
   stage_ = Stage::kSent;
 
   const CURLcode code = curl_easy_perform(easy_.get());
@@ -188,7 +192,8 @@ void HttpRequest::Send() {
       host = std::move(redirected);
     }
   }
-  Error error = CurlTransferError(code, host, curl_text, host == host_ ? std::string_view() : host_);
+  Error error =
+      CurlTransferError(code, host, curl_text, host == host_ ? std::string_view() : host_);
   easy_.reset();
   throw error;
 }
@@ -207,7 +212,8 @@ std::string HttpRequest::GetResponseHeader(std::string_view name) const {
 
 std::size_t HttpRequest::OnHeaderLine(char* data, std::size_t size, std::size_t count, void* self) {
   const std::size_t length = size * count;
-  return static_cast<HttpRequest*>(self)->TakeHeaderLine(std::string_view(data, length)) ? length : 0;
+  return static_cast<HttpRequest*>(self)->TakeHeaderLine(std::string_view(data, length)) ? length
+                                                                                         : 0;
 }
 
 std::size_t HttpRequest::OnBodyData(char*, std::size_t, std::size_t, void* self) {
@@ -227,8 +233,9 @@ bool HttpRequest::TakeHeaderLine(std::string_view line) {
   if (line == "\r\n" || line == "\n") {
     const bool interim = status_ >= 100 && status_ < 200;
     const bool redirect = status_ >= 300 && status_ < 400 &&
-        std::any_of(fields_.begin(), fields_.end(),
-                    [](const HeaderField& field) { return EqualsIgnoringCase(field.first, "Location"); });
+                          std::any_of(fields_.begin(), fields_.end(), [](const HeaderField& field) {
+                            return EqualsIgnoringCase(field.first, "Location");
+                          });
     // A redirect is left to libcurl, which follows it or fails with too many redirects.
     if (interim || redirect) return true;
     final_headers_complete_ = true;

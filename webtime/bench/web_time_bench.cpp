@@ -30,10 +30,16 @@ using Clock = std::chrono::steady_clock;
 horalux::TextForms IsoForms() {
   using Kind = horalux::FormField::Kind;
   horalux::TextForms forms;
-  forms.short_date = {{Kind::kYear, 4, ""}, {Kind::kLiteral, 1, "-"}, {Kind::kMonth, 2, ""},
-                      {Kind::kLiteral, 1, "-"}, {Kind::kDay, 2, ""}};
-  forms.long_time = {{Kind::kHour24, 2, ""}, {Kind::kLiteral, 1, ":"}, {Kind::kMinute, 2, ""},
-                     {Kind::kLiteral, 1, ":"}, {Kind::kSecond, 2, ""}};
+  forms.short_date = {{Kind::kYear, 4, ""},
+                      {Kind::kLiteral, 1, "-"},
+                      {Kind::kMonth, 2, ""},
+                      {Kind::kLiteral, 1, "-"},
+                      {Kind::kDay, 2, ""}};
+  forms.long_time = {{Kind::kHour24, 2, ""},
+                     {Kind::kLiteral, 1, ":"},
+                     {Kind::kMinute, 2, ""},
+                     {Kind::kLiteral, 1, ":"},
+                     {Kind::kSecond, 2, ""}};
   forms.am = "AM";
   forms.pm = "PM";
   return forms;
@@ -91,11 +97,14 @@ int Compare(int calls) {
   double best_bare = 1e300;
   for (int round = 0; round < kRounds; ++round) {
     best_bare = std::min(best_bare, MicrosecondsPerCall(calls, [&] { BareCurlDate(url); }));
-    best_web_time = std::min(best_web_time, MicrosecondsPerCall(calls, [&] { horalux::GetWebTime(url, forms); }));
+    best_web_time = std::min(best_web_time,
+                             MicrosecondsPerCall(calls, [&] { horalux::GetWebTime(url, forms); }));
   }
   const double ratio = best_web_time / best_bare;
-  std::printf("bare libcurl POST + header: %9.1f us per call (best of %d rounds of %d)\n", best_bare, kRounds, calls);
-  std::printf("GetWebTime:                 %9.1f us per call (best of %d rounds of %d)\n", best_web_time, kRounds, calls);
+  std::printf("bare libcurl POST + header: %9.1f us per call (best of %d rounds of %d)\n",
+              best_bare, kRounds, calls);
+  std::printf("GetWebTime:                 %9.1f us per call (best of %d rounds of %d)\n",
+              best_web_time, kRounds, calls);
   std::printf("ratio GetWebTime / bare:    %9.3f (target <= 1.10)\n", ratio);
   return 0;
 }
@@ -111,7 +120,8 @@ std::set<std::string> OpenDescriptors() {
     char target[4096] = {};
     const std::string path = "/proc/self/fd/" + name;
     const ssize_t length = readlink(path.c_str(), target, sizeof target - 1);
-    descriptors.insert(name + " -> " + (length > 0 ? std::string(target, static_cast<std::size_t>(length)) : "?"));
+    descriptors.insert(name + " -> " +
+                       (length > 0 ? std::string(target, static_cast<std::size_t>(length)) : "?"));
   }
   closedir(directory);
   return descriptors;
@@ -123,7 +133,8 @@ int Leaks(int calls) {
   {
     LoopbackServer server(&DateReply);
     LoopbackServer silent([](const ReceivedRequest&) { return Reply::Silence(); });
-    const horalux::HttpRequestOptions short_wait{std::chrono::milliseconds(200), std::chrono::milliseconds(200), {}};
+    const horalux::HttpRequestOptions short_wait{
+        std::chrono::milliseconds(200), std::chrono::milliseconds(200), {}};
     int failures = 0;
     for (int i = 0; i < calls; ++i) {
       horalux::GetWebTime(server.Url(), forms);
@@ -147,7 +158,8 @@ int Leaks(int calls) {
   std::printf("open descriptors before: %zu, after: %zu\n", before.size(), after.size());
   int left_open = 0;
   for (const std::string& descriptor : after) {
-    std::printf("  %s %s\n", before.count(descriptor) ? "          " : "LEFT OPEN:", descriptor.c_str());
+    std::printf("  %s %s\n",
+                before.count(descriptor) ? "          " : "LEFT OPEN:", descriptor.c_str());
     if (!before.count(descriptor)) ++left_open;
   }
   return left_open == 0 ? 0 : 1;

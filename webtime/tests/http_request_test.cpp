@@ -1,5 +1,8 @@
 #include "webtime/http_request.h"
 
+#include <gtest/gtest.h>
+#include <httplib.h>
+
 #include <chrono>
 #include <map>
 #include <optional>
@@ -7,9 +10,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-#include <gtest/gtest.h>
-#include <httplib.h>
 
 #include "runtime/error.h"
 #include "webtime/tests/loopback_server.h"
@@ -66,28 +66,29 @@ TEST_F(HttpRequestTest, ReadsTheRequestedHeaderOfAnyResponse) {
     std::string expected;
   };
   const std::vector<Case> cases = {
-      {"a 200 with the standard Date", Reply::Response(200, {"Date: " + std::string(kSampleDate)}).bytes,
-       "Date", kSampleDate},
-      {"a 405 still carries the Date", Reply::Response(405, {"Date: " + std::string(kSampleDate)}).bytes,
-       "Date", kSampleDate},
-      {"a 500 still carries the Date", Reply::Response(500, {"Date: " + std::string(kSampleDate)}).bytes,
-       "Date", kSampleDate},
-      {"a name sent in lower case", Reply::Response(200, {"date: " + std::string(kSampleDate)}).bytes,
-       "Date", kSampleDate},
-      {"a name asked in upper case", Reply::Response(200, {"Date: " + std::string(kSampleDate)}).bytes,
-       "DATE", kSampleDate},
+      {"a 200 with the standard Date",
+       Reply::Response(200, {"Date: " + std::string(kSampleDate)}).bytes, "Date", kSampleDate},
+      {"a 405 still carries the Date",
+       Reply::Response(405, {"Date: " + std::string(kSampleDate)}).bytes, "Date", kSampleDate},
+      {"a 500 still carries the Date",
+       Reply::Response(500, {"Date: " + std::string(kSampleDate)}).bytes, "Date", kSampleDate},
+      {"a name sent in lower case",
+       Reply::Response(200, {"date: " + std::string(kSampleDate)}).bytes, "Date", kSampleDate},
+      {"a name asked in upper case",
+       Reply::Response(200, {"Date: " + std::string(kSampleDate)}).bytes, "DATE", kSampleDate},
       {"a missing header is empty", Reply::Response(200, {"Server: test"}).bytes, "Date", ""},
       {"an empty value", Reply::Response(200, {"Date:"}).bytes, "Date", ""},
-      {"blanks around the value are dropped", Reply::Response(200, {"Date: \t x y \t"}).bytes, "Date",
-       "x y"},
-      {"an 8 KB value comes back whole", Reply::Response(200, {"Date: " + eight_kilobytes}).bytes, "Date",
-       eight_kilobytes},
-      {"bytes are ISO-8859-1 characters", Reply::Response(200, {"Date: caf\xE9 \xFF"}).bytes, "Date",
-       "caf\u00E9 \u00FF"},
-      {"a repeated header is joined", Reply::Response(200, {"Date: one", "Date: two"}).bytes, "Date",
-       "one, two"},
-      {"a folded value is unfolded", Reply::Response(200, {"Date: Sun, 06 Nov", " 1994 08:49:37 GMT"}).bytes,
-       "Date", kSampleDate},
+      {"blanks around the value are dropped", Reply::Response(200, {"Date: \t x y \t"}).bytes,
+       "Date", "x y"},
+      {"an 8 KB value comes back whole", Reply::Response(200, {"Date: " + eight_kilobytes}).bytes,
+       "Date", eight_kilobytes},
+      {"bytes are ISO-8859-1 characters", Reply::Response(200, {"Date: caf\xE9 \xFF"}).bytes,
+       "Date", "caf\u00E9 \u00FF"},
+      {"a repeated header is joined", Reply::Response(200, {"Date: one", "Date: two"}).bytes,
+       "Date", "one, two"},
+      {"a folded value is unfolded",
+       Reply::Response(200, {"Date: Sun, 06 Nov", " 1994 08:49:37 GMT"}).bytes, "Date",
+       kSampleDate},
       {"an interim 100 response does not count",
        "HTTP/1.1 100 Continue\r\nDate: interim\r\n\r\n" +
            Reply::Response(200, {"Date: " + std::string(kSampleDate)}).bytes,
@@ -122,8 +123,10 @@ TEST_F(HttpRequestTest, SendsAPostWithAnEmptyBodyAndNoHeadersOfItsOwn) {
 
 TEST_F(HttpRequestTest, FollowsRedirectsAndReadsTheFinalResponse) {
   LoopbackServer server([](const ReceivedRequest& request) {
-    if (request.target == "/start") return Reply::Response(302, {"Date: first", "Location: /middle"});
-    if (request.target == "/middle") return Reply::Response(307, {"Date: second", "Location: /final"});
+    if (request.target == "/start")
+      return Reply::Response(302, {"Date: first", "Location: /middle"});
+    if (request.target == "/middle")
+      return Reply::Response(307, {"Date: second", "Location: /final"});
     return Reply::Response(200, {"Date: final"});
   });
   EXPECT_EQ(FetchHeader(server.Url("/start"), "Date"), "final");
@@ -149,7 +152,8 @@ TEST_F(HttpRequestTest, FollowsTenRedirectsButNotEleven) {
   LoopbackServer ten([](const ReceivedRequest& request) { return NumberedRedirect(request, 10); });
   EXPECT_EQ(FetchHeader(ten.Url("/0"), "Date"), "arrived");
 
-  LoopbackServer eleven([](const ReceivedRequest& request) { return NumberedRedirect(request, 11); });
+  LoopbackServer eleven(
+      [](const ReceivedRequest& request) { return NumberedRedirect(request, 11); });
   const Error error = FetchError(eleven.Url("/0"));
   EXPECT_EQ(error.kind(), ErrorKind::kNetwork);
   EXPECT_TRUE(Contains(error.what(), "重定向次数过多")) << error.what();
@@ -187,7 +191,8 @@ TEST_F(HttpRequestTest, ReportsEachFailureWithItsKindAndHost) {
     return Reply::Response(200, {"Date: " + std::string(200 * 1024, 'x')});
   });
   LoopbackServer speaks_nonsense([](const ReceivedRequest&) { return Reply{"nonsense\r\n\r\n"}; });
-  const std::string refused = "http://127.0.0.1:" + std::to_string(testing::UnusedLoopbackPort()) + "/";
+  const std::string refused =
+      "http://127.0.0.1:" + std::to_string(testing::UnusedLoopbackPort()) + "/";
   const HttpRequestOptions short_wait{500ms, 500ms, {}};
 
   struct Case {
@@ -199,17 +204,19 @@ TEST_F(HttpRequestTest, ReportsEachFailureWithItsKindAndHost) {
     const char* cause;
   };
   const std::vector<Case> cases = {
-      {"a server that never answers", silent.Url(), short_wait, ErrorKind::kTimeout, "127.0.0.1", "超时"},
+      {"a server that never answers", silent.Url(), short_wait, ErrorKind::kTimeout, "127.0.0.1",
+       "超时"},
       {"connection refused", refused, kTestOptions, ErrorKind::kNetwork, "127.0.0.1", "连接被拒绝"},
-      {"a name that does not resolve", "http://something.invalid/", kTestOptions, ErrorKind::kNetwork,
-       "something.invalid", "无法解析主机名"},
+      {"a name that does not resolve", "http://something.invalid/", kTestOptions,
+       ErrorKind::kNetwork, "something.invalid", "无法解析主机名"},
       {"a server that hangs up", hangs_up.Url(), kTestOptions, ErrorKind::kNetwork, "127.0.0.1",
        "没有返回任何数据"},
-      {"a connection reset", resets.Url(), kTestOptions, ErrorKind::kNetwork, "127.0.0.1", "连接被重置"},
-      {"a header line too long to take", oversized.Url(), kTestOptions, ErrorKind::kNetwork, "127.0.0.1",
-       "应答头过大"},
-      {"a reply that is not HTTP", speaks_nonsense.Url(), kTestOptions, ErrorKind::kNetwork, "127.0.0.1",
-       "不是 HTTP 应答"},
+      {"a connection reset", resets.Url(), kTestOptions, ErrorKind::kNetwork, "127.0.0.1",
+       "连接被重置"},
+      {"a header line too long to take", oversized.Url(), kTestOptions, ErrorKind::kNetwork,
+       "127.0.0.1", "应答头过大"},
+      {"a reply that is not HTTP", speaks_nonsense.Url(), kTestOptions, ErrorKind::kNetwork,
+       "127.0.0.1", "不是 HTTP 应答"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.description);
@@ -258,7 +265,8 @@ TEST_F(HttpRequestTest, OpenRefusesAnythingButHttpAndHttps) {
       ADD_FAILURE() << "accepted";
     } catch (const Error& error) {
       EXPECT_EQ(error.kind(), ErrorKind::kInvalidUrl) << error.what();
-      EXPECT_TRUE(Contains(error.what(), Quoted(c.shown.empty() ? c.url : c.shown))) << error.what();
+      EXPECT_TRUE(Contains(error.what(), Quoted(c.shown.empty() ? c.url : c.shown)))
+          << error.what();
     }
   }
   EXPECT_TRUE(server.Requests().empty());
@@ -325,9 +333,11 @@ TEST_F(HttpRequestTest, GoesThroughTheProxiesOfTheEnvironment) {
     if (request.method == "CONNECT") return Reply::Response(403, {});
     return Reply::Response(200, {"Date: via proxy"});
   });
-  LoopbackServer direct([](const ReceivedRequest&) { return Reply::Response(200, {"Date: direct"}); });
+  LoopbackServer direct(
+      [](const ReceivedRequest&) { return Reply::Response(200, {"Date: direct"}); });
   const std::string proxy_url = "http://127.0.0.1:" + std::to_string(proxy.port());
-  const std::string dead_proxy_url = "http://127.0.0.1:" + std::to_string(testing::UnusedLoopbackPort());
+  const std::string dead_proxy_url =
+      "http://127.0.0.1:" + std::to_string(testing::UnusedLoopbackPort());
 
   struct Case {
     const char* description;
@@ -337,14 +347,26 @@ TEST_F(HttpRequestTest, GoesThroughTheProxiesOfTheEnvironment) {
     std::string proxy_request_line;            // what the proxy saw, empty for nothing
   };
   const std::vector<Case> cases = {
-      {"http_proxy gets the absolute form", {{"http_proxy", proxy_url}}, "http://web.example/time?x",
-       "via proxy", "POST http://web.example/time?x"},
-      {"ALL_PROXY serves when nothing more specific is set", {{"ALL_PROXY", proxy_url}},
-       "http://web.example/", "via proxy", "POST http://web.example/"},
-      {"https_proxy gets a CONNECT for https", {{"https_proxy", proxy_url}}, "https://web.example/",
-       std::nullopt, "CONNECT web.example:443"},
-      {"no_proxy bypasses the proxy", {{"http_proxy", dead_proxy_url}, {"no_proxy", "127.0.0.1"}},
-       direct.Url(), "direct", ""},
+      {"http_proxy gets the absolute form",
+       {{"http_proxy", proxy_url}},
+       "http://web.example/time?x",
+       "via proxy",
+       "POST http://web.example/time?x"},
+      {"ALL_PROXY serves when nothing more specific is set",
+       {{"ALL_PROXY", proxy_url}},
+       "http://web.example/",
+       "via proxy",
+       "POST http://web.example/"},
+      {"https_proxy gets a CONNECT for https",
+       {{"https_proxy", proxy_url}},
+       "https://web.example/",
+       std::nullopt,
+       "CONNECT web.example:443"},
+      {"no_proxy bypasses the proxy",
+       {{"http_proxy", dead_proxy_url}, {"no_proxy", "127.0.0.1"}},
+       direct.Url(),
+       "direct",
+       ""},
   };
   std::size_t seen = 0;
   for (const Case& c : cases) {

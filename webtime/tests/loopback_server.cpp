@@ -24,7 +24,8 @@ constexpr std::size_t kMaxRequestBytes = 1 << 20;
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           return std::tolower(static_cast<unsigned char>(x)) ==
+                  std::tolower(static_cast<unsigned char>(y));
          });
 }
 
@@ -88,14 +89,16 @@ std::optional<ReceivedRequest> ReadRequest(int fd, int stop_event, std::string& 
   const std::string_view request_line = std::string_view(head).substr(0, line_end);
   const auto first_blank = request_line.find(' ');
   const auto second_blank = request_line.find(' ', first_blank + 1);
-  if (first_blank == std::string_view::npos || second_blank == std::string_view::npos) return std::nullopt;
+  if (first_blank == std::string_view::npos || second_blank == std::string_view::npos)
+    return std::nullopt;
   request.method = request_line.substr(0, first_blank);
   request.target = request_line.substr(first_blank + 1, second_blank - first_blank - 1);
 
   while (line_end != std::string::npos) {
     const std::size_t start = line_end + 2;
     line_end = head.find("\r\n", start);
-    const std::string_view line = std::string_view(head).substr(start, line_end == std::string::npos ? std::string::npos : line_end - start);
+    const std::string_view line = std::string_view(head).substr(
+        start, line_end == std::string::npos ? std::string::npos : line_end - start);
     const auto colon = line.find(':');
     if (colon == std::string_view::npos) continue;
     request.headers.emplace_back(Trim(line.substr(0, colon)), Trim(line.substr(colon + 1)));
@@ -120,7 +123,8 @@ std::optional<std::string> ReceivedRequest::Header(std::string_view name) const 
   return std::nullopt;
 }
 
-Reply Reply::Response(int status, const std::vector<std::string>& header_lines, std::string_view body) {
+Reply Reply::Response(int status, const std::vector<std::string>& header_lines,
+                      std::string_view body) {
   std::string bytes = "HTTP/1.1 " + std::to_string(status) + " Test\r\n";
   for (const std::string& line : header_lines) bytes += line + "\r\n";
   bytes += "Content-Length: " + std::to_string(body.size()) + "\r\n";
@@ -196,7 +200,8 @@ void LoopbackServer::AcceptLoop() {
 
 void LoopbackServer::Serve(int connection) {
   std::string pending;
-  while (const std::optional<ReceivedRequest> request = ReadRequest(connection, stop_event_, pending)) {
+  while (const std::optional<ReceivedRequest> request =
+             ReadRequest(connection, stop_event_, pending)) {
     Reply reply;
     {
       std::lock_guard lock(mutex_);
@@ -213,7 +218,8 @@ void LoopbackServer::Serve(int connection) {
     if (reply.then == Reply::Then::kHoldOpen) {
       // Readable means the client sent more or left; either way keep silent until it leaves.
       char ignored[4096];
-      while (WaitReadable(connection, stop_event_) && recv(connection, ignored, sizeof ignored, 0) > 0) {
+      while (WaitReadable(connection, stop_event_) &&
+             recv(connection, ignored, sizeof ignored, 0) > 0) {
       }
       break;
     }
@@ -221,7 +227,8 @@ void LoopbackServer::Serve(int connection) {
     const std::string filler(16384, 'x');
     pollfd fds[2] = {{connection, POLLOUT, 0}, {stop_event_, POLLIN, 0}};
     while (poll(fds, 2, -1) >= 0 && fds[1].revents == 0) {
-      const ssize_t sent = send(connection, filler.data(), filler.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+      const ssize_t sent =
+          send(connection, filler.data(), filler.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
       if (sent < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) break;
     }
     break;

@@ -83,7 +83,8 @@ class LoopbackServer {
 
   mutable std::mutex mutex_;  // guards requests_ and serialises handler_
   std::vector<ReceivedRequest> requests_;
-  std::list<Worker> workers_;  // one per connection; touched only by the acceptor, then ~LoopbackServer
+  std::list<Worker>
+      workers_;  // one per connection; touched only by the acceptor, then ~LoopbackServer
   std::thread acceptor_;
 };
 

@@ -1,10 +1,10 @@
 #include "webtime/web_time.h"
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "runtime/error.h"
 #include "webtime/tests/loopback_server.h"
@@ -23,10 +23,16 @@ using namespace std::chrono_literals;
 TextForms IsoForms() {
   using Kind = FormField::Kind;
   TextForms forms;
-  forms.short_date = {{Kind::kYear, 4, ""}, {Kind::kLiteral, 1, "-"}, {Kind::kMonth, 2, ""},
-                      {Kind::kLiteral, 1, "-"}, {Kind::kDay, 2, ""}};
-  forms.long_time = {{Kind::kHour24, 2, ""}, {Kind::kLiteral, 1, ":"}, {Kind::kMinute, 2, ""},
-                     {Kind::kLiteral, 1, ":"}, {Kind::kSecond, 2, ""}};
+  forms.short_date = {{Kind::kYear, 4, ""},
+                      {Kind::kLiteral, 1, "-"},
+                      {Kind::kMonth, 2, ""},
+                      {Kind::kLiteral, 1, "-"},
+                      {Kind::kDay, 2, ""}};
+  forms.long_time = {{Kind::kHour24, 2, ""},
+                     {Kind::kLiteral, 1, ":"},
+                     {Kind::kMinute, 2, ""},
+                     {Kind::kLiteral, 1, ":"},
+                     {Kind::kSecond, 2, ""}};
   forms.am = "AM";
   forms.pm = "PM";
   return forms;
@@ -98,13 +104,14 @@ TEST(WebTimeFromDateHeader, RaisesForWhatIsNotADateOrOutOfRange) {
 TEST(ShiftToUtcPlus8, IsExactlyEightHoursAcrossTheWholeRange) {
   // Moments on both sides of 1899-12-30, at times of day that cross midnight and that do not.
   const std::vector<local_days> days = {
-      local_days{year{100} / January / 1},     local_days{year{1000} / June / 15},
+      local_days{year{100} / January / 1},    local_days{year{1000} / June / 15},
       local_days{year{1899} / December / 28}, local_days{year{1899} / December / 29},
       local_days{year{1899} / December / 30}, local_days{year{1899} / December / 31},
       local_days{year{1900} / February / 28}, local_days{year{2024} / February / 29},
       local_days{year{9999} / December / 30}, local_days{year{9999} / December / 31},
   };
-  const std::vector<seconds> times = {0s, 1s, 6h, 8h, 12h, 15h + 59min + 59s, 16h, 20h, 23h + 59min + 59s};
+  const std::vector<seconds> times = {
+      0s, 1s, 6h, 8h, 12h, 15h + 59min + 59s, 16h, 20h, 23h + 59min + 59s};
   const local_seconds last{local_days{year{9999} / December / 31} + 23h + 59min + 59s};
   for (const local_days day : days) {
     for (const seconds time : times) {
@@ -154,7 +161,8 @@ TEST_F(GetWebTimeTest, RaisesTypeMismatchWithoutAUsableDate) {
   for (const std::string& date_line : {std::string("Server: no date"), std::string("Date: garbage"),
                                        "Date: " + std::string(8192, 'x')}) {
     SCOPED_TRACE(date_line.substr(0, 40));
-    LoopbackServer server([&](const ReceivedRequest&) { return Reply::Response(200, {date_line}); });
+    LoopbackServer server(
+        [&](const ReceivedRequest&) { return Reply::Response(200, {date_line}); });
     try {
       GetWebTime(server.Url(), IsoForms(), kTestOptions);
       ADD_FAILURE() << "no error";
@@ -168,7 +176,8 @@ TEST_F(GetWebTimeTest, MakesOneFreshRequestPerCall) {
   int answered = 0;
   LoopbackServer server([&](const ReceivedRequest&) {
     ++answered;
-    return Reply::Response(200, {"Date: Sun, 06 Nov 1994 0" + std::to_string(answered) + ":00:00 GMT"});
+    return Reply::Response(200,
+                           {"Date: Sun, 06 Nov 1994 0" + std::to_string(answered) + ":00:00 GMT"});
   });
   EXPECT_EQ(GetWebTime(server.Url(), IsoForms(), kTestOptions), "1994-11-06 09:00:00");
   EXPECT_EQ(GetWebTime(server.Url(), IsoForms(), kTestOptions), "1994-11-06 10:00:00");
