@@ -1,7 +1,7 @@
 #include "webtime/http_request.h"
 
 #include <algorithm>
-#include <array>
+#include <climits>
 #include <stdexcept>
 
 #include "runtime/error.h"
@@ -32,6 +32,13 @@ std::string_view TrimBlanks(std::string_view text) {
   if (first == std::string_view::npos) return {};
   const auto last = text.find_last_not_of(kBlanks);
   return text.substr(first, last - first + 1);
+}
+
+// libcurl reads 0 as "wait for ever"; a time-out always ends the wait, at the latest after the
+// longest time libcurl can be given.
+long TimeoutMilliseconds(std::chrono::milliseconds timeout) {
+  const auto longest = static_cast<std::chrono::milliseconds::rep>(LONG_MAX);
+  return static_cast<long>(std::clamp<std::chrono::milliseconds::rep>(timeout.count(), 1, longest));
 }
 
 // The status code of a status line such as "HTTP/1.1 302 Found" or "HTTP/2 200"; 0 if malformed.
@@ -137,8 +144,8 @@ void HttpRequest::Open(std::string_view method, std::string_view url, bool async
   SetOption(CURLOPT_REDIR_PROTOCOLS_STR, kAllowedProtocols);
   SetOption(CURLOPT_FOLLOWLOCATION, 1L);
   SetOption(CURLOPT_MAXREDIRS, kMaxRedirects);
-  SetOption(CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(options_.connect_timeout.count()));
-  SetOption(CURLOPT_TIMEOUT_MS, static_cast<long>(options_.total_timeout.count()));
+  SetOption(CURLOPT_CONNECTTIMEOUT_MS, TimeoutMilliseconds(options_.connect_timeout));
+  SetOption(CURLOPT_TIMEOUT_MS, TimeoutMilliseconds(options_.total_timeout));
   // Certificate and host name are checked; these are libcurl's defaults, stated so that nobody
   // mistakes their absence for an oversight.
   SetOption(CURLOPT_SSL_VERIFYPEER, 1L);

@@ -13,6 +13,7 @@
 
 namespace horalux {
 
+// Time-outs always apply: one of zero or less counts as one millisecond.
 struct HttpRequestOptions {
   // How long to wait for a connection (name resolution and TLS handshake included).
   std::chrono::milliseconds connect_timeout = std::chrono::seconds(15);
