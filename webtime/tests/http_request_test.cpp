@@ -352,7 +352,7 @@ TEST_F(HttpRequestTest, GoesThroughTheProxiesOfTheEnvironment) {
        "http://web.example/time?x",
        "via proxy",
        "POST http://web.example/time?x"},
-      {"ALL_PROXY serves when nothing more specific is set",
+      {"ALL_PROXY serves when no other proxy variable applies",
        {{"ALL_PROXY", proxy_url}},
        "http://web.example/",
        "via proxy",
