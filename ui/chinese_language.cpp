@@ -1,5 +1,7 @@
 #include "ui/chinese_language.h"
 
+#include <clocale>
+
 #include <QFont>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -10,6 +12,12 @@ namespace horalux {
 
 void UseSimplifiedChinese(QApplication& application) {
   QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
+
+  // The text shaper takes the language of LC_CTYPE to choose among a font's regional forms: under
+  // a Japanese LC_CTYPE even the Simplified Chinese face draws "：" and some Han characters the
+  // Japanese way. It reads LC_CTYPE once, at the first text laid out, which is after this.
+  // Nothing else in the program depends on the process's LC_CTYPE.
+  if (std::setlocale(LC_CTYPE, "zh_CN.UTF-8") == nullptr) std::setlocale(LC_CTYPE, "C.UTF-8");
 
   // The same code points have Japanese, Korean and Traditional glyph forms too; left to the
   // font fallback, a Japanese locale would draw the window in Japanese forms. Naming the

@@ -1,4 +1,6 @@
 // The Qt message boxes: title, the one button, icon and what they say.
+#include <clocale>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
@@ -74,6 +76,10 @@ void QtMessageBoxTest::qtsOwnTextsAndGlyphFormsAreSimplifiedChinese() {
   QCOMPARE(QLocale().language(), QLocale::Chinese);
   QCOMPARE(QLocale().territory(), QLocale::China);
   QCOMPARE(QApplication::font().families().value(0), QString("Noto Sans CJK SC"));
+  // The test runs under a Japanese locale; the shaper must not pick the Japanese forms from it.
+  const QString character_type = std::setlocale(LC_CTYPE, nullptr);
+  QVERIFY2(character_type.startsWith("zh_CN") || character_type.startsWith("C."),
+           qPrintable(character_type));
   // The line edits' context menu.
   QCOMPARE(QLineEdit::tr("Select All").isEmpty(), false);
   QCOMPARE(QCoreApplication::translate("QLineEdit", "Select All"), QString("全选"));

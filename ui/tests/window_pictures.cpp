@@ -9,6 +9,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -28,7 +29,8 @@
 
 namespace {
 
-// Every text a widget shows must fit its place: the failures found, one line each.
+// Every text a widget shows must fit its place, in the Simplified Chinese face: the failures
+// found, one line each.
 std::vector<QString> ClippedTexts(const QWidget& top) {
   std::vector<QString> clipped;
   const auto note = [&](const QWidget* widget, QSize needed) {
@@ -48,6 +50,15 @@ std::vector<QString> ClippedTexts(const QWidget& top) {
                              : label->sizeHint();
     if (needed.width() > label->width() || needed.height() > label->height()) {
       note(label, needed);
+    }
+  }
+  // Han characters in Japanese or Traditional forms would be as wrong as clipped ones.
+  for (const QWidget* widget : top.findChildren<QWidget*>()) {
+    const QString family = QFontInfo(widget->font()).family();
+    if (widget->isVisible() && family != "Noto Sans CJK SC") {
+      clipped.push_back(QString("%1 %2 (%3) is drawn in %4, not Noto Sans CJK SC")
+                            .arg(top.objectName(), widget->metaObject()->className(),
+                                 widget->objectName(), family));
     }
   }
   for (const QAbstractButton* button : top.findChildren<QAbstractButton*>()) {
