@@ -87,8 +87,8 @@ class Form1Test : public QObject {
   void pressSetsTheDateThenTheTimeAndReportsSuccess();
   void pressWithABadResponseReportsTheErrorAndLeavesTheClockAlone_data();
   void pressWithABadResponseReportsTheErrorAndLeavesTheClockAlone();
-  void refusedTimeLeavesTheDateAsSet();
-  void refusedDateLeavesTheClockAlone();
+  void refusedClockKeepsWhatWasSetBeforeTheRefusal_data();
+  void refusedClockKeepsWhatWasSetBeforeTheRefusal();
   void timeTextThatIsNotADateIsReportedAndTheClockLeftAlone();
   void unexpectedFailureIsReportedAndTheWindowStaysUsable();
   void typedTimeBoxTextIsOverwritten();
@@ -334,33 +334,29 @@ void Form1Test::pressWithABadResponseReportsTheErrorAndLeavesTheClockAlone() {
   QCOMPARE(fixture.boxes.shown().back(), Prompt("设置时间成功！"));
 }
 
-void Form1Test::refusedTimeLeavesTheDateAsSet() {
+void Form1Test::refusedClockKeepsWhatWasSetBeforeTheRefusal_data() {
+  QTest::addColumn<bool>("refuseDate");
+  QTest::addColumn<std::vector<FakeClock::Change>>("changes");
+  QTest::newRow("date refused: nothing set") << true << std::vector<FakeClock::Change>{};
+  QTest::newRow("time refused: the date stays set")
+      << false << std::vector<FakeClock::Change>{year_month_day{1994y / 11 / 6}};
+}
+
+void Form1Test::refusedClockKeepsWhatWasSetBeforeTheRefusal() {
+  QFETCH(bool, refuseDate);
+  QFETCH(std::vector<FakeClock::Change>, changes);
   TimeServer server;
   Fixture fixture;
   fixture.Text2()->setText(QString::fromStdString(server.Url()));
-  fixture.clock.RefuseTimes();
+  refuseDate ? fixture.clock.RefuseDates() : fixture.clock.RefuseTimes();
 
   fixture.Press();
 
-  QVERIFY(fixture.clock.changes() ==
-          std::vector<FakeClock::Change>{year_month_day{1994y / 11 / 6}});
+  QVERIFY(fixture.clock.changes() == changes);
   QCOMPARE(fixture.boxes.shown().size(), std::size_t{1});
   QVERIFY(fixture.boxes.shown()[0].is_error);
   QVERIFY(fixture.boxes.shown()[0].text.starts_with(
       std::string(horalux::ErrorKindName(ErrorKind::kClockRefused))));
-}
-
-void Form1Test::refusedDateLeavesTheClockAlone() {
-  TimeServer server;
-  Fixture fixture;
-  fixture.Text2()->setText(QString::fromStdString(server.Url()));
-  fixture.clock.RefuseDates();
-
-  fixture.Press();
-
-  QVERIFY(fixture.clock.changes().empty());
-  QCOMPARE(fixture.boxes.shown().size(), std::size_t{1});
-  QVERIFY(fixture.boxes.shown()[0].is_error);
 }
 
 void Form1Test::timeTextThatIsNotADateIsReportedAndTheClockLeftAlone() {
