@@ -1,8 +1,10 @@
 // Starts a program and watches the X server from outside it: prints the milliseconds from exec
 // until a top-level window with the given title is mapped, and the program's peak resident set
-// at that point, then ends the program.
+// at that point, then ends the program. Fails if the program ends first or shows no such window
+// within 30 seconds.
 //   horalux_bench_launch <title> <program> [arguments...]
 // Prints: <milliseconds> <peak RSS in KiB>
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -77,18 +79,39 @@ int main(int argc, char** argv) {
     _exit(127);
   }
 
+  // A program that ends, or never shows its box, must not leave the benchmark waiting for ever.
+  const auto give_up = start + std::chrono::seconds(30);
   double milliseconds = -1;
-  while (xcb_generic_event_t* raw = xcb_wait_for_event(connection)) {
+  bool ended = false;
+  pollfd x_server{xcb_get_file_descriptor(connection), POLLIN, 0};
+  while (!ended && std::chrono::steady_clock::now() < give_up) {
+    xcb_generic_event_t* raw = xcb_poll_for_event(connection);
+    if (raw == nullptr) {
+      if (xcb_connection_has_error(connection)) break;
+      ended = waitpid(pid, nullptr, WNOHANG) == pid;
+      poll(&x_server, 1, 50);
+      continue;
+    }
     std::unique_ptr<xcb_generic_event_t, FreeDeleter> event(raw);
     if ((event->response_type & 0x7f) != XCB_MAP_NOTIFY) continue;
+    // The moment the map is seen, not after the round trips that read the title.
+    const auto mapped_at = std::chrono::steady_clock::now();
     const auto* map = reinterpret_cast<xcb_map_notify_event_t*>(event.get());
     if (Title(connection, map->window, net_wm_name, utf8_string) == wanted_title ||
         Title(connection, map->window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING) == wanted_title) {
-      milliseconds =
-          std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-              .count();
+      milliseconds = std::chrono::duration<double, std::milli>(mapped_at - start).count();
       break;
     }
+  }
+  if (milliseconds < 0) {
+    std::fprintf(stderr, "%s %s\n", argv[2],
+                 ended ? "ended before its box was mapped" : "showed no box in time");
+    if (!ended) {
+      kill(pid, SIGKILL);
+      waitpid(pid, nullptr, 0);
+    }
+    xcb_disconnect(connection);
+    return 1;
   }
   // Let the box draw itself before reading the peak, as a user would see it.
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
@@ -96,7 +119,6 @@ int main(int argc, char** argv) {
   kill(pid, SIGTERM);
   waitpid(pid, nullptr, 0);
   xcb_disconnect(connection);
-  if (milliseconds < 0) return 1;
   std::printf("%.1f %ld\n", milliseconds, peak);
   return 0;
 }
