@@ -52,7 +52,6 @@ Form1::Form1(MessageBoxService& message_box, Clock& clock, TextForms forms, WebT
   setWindowTitle("设置时间");
   setFixedSize(kClientWidth, kClientHeight);
   CreateControls();
-  FitLabelsToText();
 }
 
 void Form1::CreateControls() {
@@ -121,6 +120,9 @@ void Form1::setVisible(bool visible) {
   if (visible && !loaded_) {
     loaded_ = true;
     RunHandler([this] { Form_Load(); });
+    // Laying the labels out loads the glyphs of their texts; left until the window is about to
+    // appear, that work no longer delays the start-up message, which needs none of it.
+    FitLabelsToText();
   }
   QWidget::setVisible(visible);
 }

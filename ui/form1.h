@@ -34,7 +34,7 @@ class Form1 : public QWidget {
         QWidget* parent = nullptr);
 
   // The first show runs the load handler: the start-up time is fetched and shown before the
-  // window appears.
+  // window appears. The labels are fitted to their texts then, just before it appears.
   void setVisible(bool visible) override;
 
  protected:

@@ -143,7 +143,10 @@ void Form1Test::windowHoldsEveryControlAtAFixedSize() {
 }
 
 void Form1Test::labelsShowTheirWholeTextWithoutCoveringAnything() {
-  Fixture fixture;
+  // The labels are fitted to their texts when the window first appears.
+  Fixture fixture([](std::string_view) { return std::string("2026-01-02 03:04:05"); });
+  fixture.window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&fixture.window));
   const auto controls = fixture.window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
   for (const char* name : {"Label1", "Label2"}) {
     auto* label = fixture.window.findChild<QLabel*>(name);
