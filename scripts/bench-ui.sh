@@ -29,6 +29,9 @@ locale_name=C.UTF-8
 if locale -a 2>/dev/null | grep -qix 'zh_CN\.utf-\?8'; then locale_name=zh_CN.UTF-8; fi
 export QT_QPA_PLATFORM=xcb LC_ALL=$locale_name
 
+# The port of an earlier run must not be read before this proxy has written its own: every
+# start-up request would then fail and the program would show its error report instead.
+rm -f "$bin/proxy-port"
 python3 ui/bench/time_proxy.py >"$bin/proxy-port" &
 proxy=$!
 trap 'kill $proxy 2>/dev/null' EXIT
