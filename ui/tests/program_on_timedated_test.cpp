@@ -1,0 +1,275 @@
+// The built program, driven from outside as a user would drive it: on an X display (run under
+// xvfb-run), with its system bus pointed at a stand-in for systemd-timedated, through the keyboard
+// with xdotool. What is checked is what the system is asked for when the button is pressed.
+#include <signal.h>
+#include <sys/prctl.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTest>
+#include <QThread>
+
+#include "runtime/testing/timedated_mock.h"
+#include "ui/tests/clock_guard.h"
+#include "ui/tests/time_server.h"
+
+using namespace std::chrono;
+using horalux::testing::PrivateSystemBus;
+using horalux::testing::SetTimeCall;
+using horalux::testing::TimedatedMock;
+using horalux::testing::TimeServer;
+
+namespace {
+
+using Usec = sys_time<microseconds>;
+
+// A loaded machine may take its time to start Qt under the sanitizers; a window that has not come
+// in this long is not coming.
+constexpr int kWindowTimeoutMs = 60'000;
+constexpr int kCommandTimeoutMs = 30'000;
+
+// Shanghai keeps one offset all year, so the expectations need no zone rules of their own.
+constexpr const char* kZone = "Asia/Shanghai";
+constexpr hours kZoneOffset{8};
+
+Usec Now() { return floor<microseconds>(system_clock::now()); }
+
+local_time<microseconds> ToLocal(Usec utc) {
+  return local_time<microseconds>{utc.time_since_epoch() + kZoneOffset};
+}
+Usec ToUtc(local_time<microseconds> local) { return Usec{local.time_since_epoch() - kZoneOffset}; }
+
+std::string Describe(const std::vector<SetTimeCall>& calls) {
+  std::string text;
+  for (const auto& call : calls) {
+    text += "SetTime(" + std::to_string(call.usec_utc) + ", " + (call.relative ? "true" : "false") +
+            ", " + (call.interactive ? "true" : "false") + ") ";
+  }
+  return text.empty() ? "no SetTime" : text;
+}
+
+// Every child goes with this process, should it die before it can stop them.
+void DieWithParent(QProcess& process) {
+  process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+}
+
+// A process that is stopped, and reaped, whatever way the test leaves.
+class Child {
+ public:
+  Child() { DieWithParent(process_); }
+  Child(const Child&) = delete;
+  Child& operator=(const Child&) = delete;
+  ~Child() { Stop(); }
+
+  QProcess& process() { return process_; }
+
+  void Stop() {
+    if (process_.state() == QProcess::NotRunning) return;
+    process_.terminate();
+    if (!process_.waitForFinished(5'000)) {
+      process_.kill();
+      process_.waitForFinished(5'000);
+    }
+  }
+
+ private:
+  QProcess process_;
+};
+
+// The program under test and xdotool, which drives it.
+class Session {
+ public:
+  explicit Session(const PrivateSystemBus& bus) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("DBUS_SYSTEM_BUS_ADDRESS", QString::fromStdString(bus.address()));
+    environment.insert("TZ", kZone);
+    environment.insert("QT_QPA_PLATFORM", "xcb");
+    environment.insert("LANG", "zh_CN.UTF-8");
+    environment.insert("LC_ALL", "zh_CN.UTF-8");
+    // The loopback server is to be asked directly, whatever proxy the machine names.
+    for (const char* proxy : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy",
+                              "ALL_PROXY"}) {
+      environment.remove(proxy);
+    }
+    program_.process().setProcessEnvironment(environment);
+    program_.process().setProcessChannelMode(QProcess::MergedChannels);
+    program_.process().start(HORALUX_PROGRAM, {});
+  }
+
+  bool Started() {
+    if (program_.process().waitForStarted(kCommandTimeoutMs)) return true;
+    failure_ = "the program did not start: " + program_.process().errorString();
+    return false;
+  }
+
+  // Runs xdotool to its end and returns what it printed, or nothing (see failure()) when it
+  // failed, took too long or the program went away meanwhile.
+  std::optional<QString> Xdotool(const QStringList& arguments, int timeout_ms = kCommandTimeoutMs) {
+    Child xdotool;
+    xdotool.process().start(XDOTOOL, arguments);
+    const QDeadlineTimer deadline(timeout_ms);
+    while (!xdotool.process().waitForFinished(100)) {
+      if (xdotool.process().state() == QProcess::NotRunning) break;  // it never started
+      if (program_.process().state() == QProcess::NotRunning) {
+        failure_ = "the program ended while xdotool " + arguments.join(' ') + " ran";
+        return std::nullopt;
+      }
+      if (deadline.hasExpired()) {
+        failure_ = "xdotool " + arguments.join(' ') + " took longer than " +
+                   QString::number(timeout_ms) + " ms";
+        return std::nullopt;
+      }
+    }
+    if (xdotool.process().exitStatus() != QProcess::NormalExit ||
+        xdotool.process().exitCode() != 0) {
+      failure_ = "xdotool " + arguments.join(' ') + " failed: " + xdotool.process().errorString() +
+                 " " + QString::fromLocal8Bit(xdotool.process().readAllStandardError());
+      return std::nullopt;
+    }
+    return QString::fromLocal8Bit(xdotool.process().readAllStandardOutput()).trimmed();
+  }
+
+  // Waits until a window with exactly this title is on the screen, and gives it the keyboard.
+  std::optional<QString> FocusWindow(const QString& title) {
+    const auto found = Xdotool(
+        {"search", "--sync", "--onlyvisible", "--name", "^" + title + "$"}, kWindowTimeoutMs);
+    if (!found) return std::nullopt;
+    // Several at once would be a box left over from an earlier step.
+    const QStringList windows = found->split('\n', Qt::SkipEmptyParts);
+    if (windows.size() != 1) {
+      failure_ = QString("%1 windows called %2 are on the screen").arg(windows.size()).arg(title);
+      return std::nullopt;
+    }
+    if (!Xdotool({"windowfocus", "--sync", windows[0]})) return std::nullopt;
+    return windows[0];
+  }
+
+  // Waits until no window with this title is on the screen.
+  bool WaitUntilGone(const QString& title) {
+    const QDeadlineTimer deadline(kWindowTimeoutMs);
+    while (true) {
+      Child search;
+      search.process().start(XDOTOOL, {"search", "--onlyvisible", "--name", "^" + title + "$"});
+      if (!search.process().waitForFinished(kCommandTimeoutMs)) {
+        failure_ = "xdotool search for " + title + " did not end";
+        return false;
+      }
+      // xdotool reports finding nothing with exit status 1.
+      if (search.process().exitCode() == 1) return true;
+      if (deadline.hasExpired()) {
+        failure_ = title + " is still on the screen";
+        return false;
+      }
+      QThread::msleep(50);
+    }
+  }
+
+  bool Keys(const QStringList& keys) { return Xdotool(QStringList{"key"} + keys).has_value(); }
+  bool Type(const QString& text) { return Xdotool({"type", text}).has_value(); }
+
+  // Why the last step failed, with what the program wrote.
+  QByteArray failure() {
+    return (failure_ + "\n--- program output ---\n").toLocal8Bit() +
+           program_.process().readAll();
+  }
+
+ private:
+  Child program_;
+  QString failure_;
+};
+
+}  // namespace
+
+class ProgramOnTimedatedTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase();
+  void pressedButtonAsksTimedatedForTheDateThenTheTimeOfDay();
+};
+
+void ProgramOnTimedatedTest::initTestCase() {
+  // The program reads and sets the real clock: only the stand-in and the sandbox keep it safe.
+  QVERIFY2(!horalux::testing::ProcessMaySetTheClock(), "run the tests through scripts/sandbox.sh");
+  QVERIFY2(qEnvironmentVariableIsSet("DISPLAY"), "run the test under xvfb-run");
+}
+
+void ProgramOnTimedatedTest::pressedButtonAsksTimedatedForTheDateThenTheTimeOfDay() {
+  PrivateSystemBus bus;
+  TimedatedMock timedated(bus);
+  TimeServer server;
+  // 16:00:00 GMT is midnight of the next day in UTC+8.
+  server.ServeDate("Tue, 01 Feb 2022 16:00:00 GMT");
+  const local_days expected_date{2022y / 2 / 2};
+  const seconds expected_time_of_day{0};
+
+  Session session(bus);
+  QVERIFY2(session.Started(), session.failure());
+
+  // The start-up request goes to the default site, which cannot be reached from here: its error
+  // report, or a time should the site answer after all, comes first and is dismissed.
+  QVERIFY2(session.FocusWindow("Horalux"), session.failure());
+  QVERIFY2(session.Keys({"Return"}), session.failure());
+
+  // The button has the focus; Tab goes to the time box, then to the address box.
+  QVERIFY2(session.FocusWindow("设置时间"), session.failure());
+  QVERIFY2(session.Keys({"Tab", "Tab", "ctrl+a"}), session.failure());
+  QVERIFY2(session.Type(QString::fromStdString(server.Url())), session.failure());
+  QVERIFY2(timedated.SetTimeCalls().empty(), "the clock was set before the button was pressed");
+
+  const Usec before = Now();
+  QVERIFY2(session.Keys({"Return"}), session.failure());
+  QVERIFY2(session.FocusWindow("Horalux"), session.failure());
+  const Usec after = Now();
+
+  QCOMPARE(server.requests(), 1);
+  QCOMPARE(server.Requests()[0].method, std::string("POST"));
+  const auto calls = timedated.SetTimeCalls();
+  QVERIFY2(calls.size() == 2, Describe(calls).c_str());
+
+  // The stand-in does not move the clock, so each step kept the rest from the real time: the date
+  // was set with the real local time of day, which runs on during the press and may pass midnight...
+  const auto time_of_day = [](Usec utc) {
+    const auto local = ToLocal(utc);
+    return local - floor<days>(local);
+  };
+  const Usec date_asked{microseconds{calls[0].usec_utc}};
+  const auto elapsed = after - before;
+  const Usec earliest = ToUtc(expected_date + time_of_day(before));
+  const Usec latest = ToUtc(expected_date + time_of_day(after));
+  QVERIFY2((date_asked >= earliest && date_asked <= earliest + elapsed) ||
+               (date_asked <= latest && date_asked >= latest - elapsed),
+           ("the date set did not keep the real time of day: " + Describe(calls)).c_str());
+  // ...and the time of day was set on the real local date.
+  const Usec time_asked{microseconds{calls[1].usec_utc}};
+  QVERIFY2(time_asked == ToUtc(floor<days>(ToLocal(before)) + expected_time_of_day) ||
+               time_asked == ToUtc(floor<days>(ToLocal(after)) + expected_time_of_day),
+           ("the time set did not keep the real date: " + Describe(calls)).c_str());
+  for (const auto& call : calls) {
+    QVERIFY(!call.relative);
+    QVERIFY(call.interactive);
+    QVERIFY(call.allows_interactive_authorization);
+  }
+
+  // The success box goes with Enter, and the window takes the next press: the focus is back in
+  // the address box, where Enter presses the button too.
+  QVERIFY2(session.Keys({"Return"}), session.failure());
+  QVERIFY2(session.WaitUntilGone("Horalux"), session.failure());
+  QVERIFY2(session.FocusWindow("设置时间"), session.failure());
+  QVERIFY2(session.Keys({"Return"}), session.failure());
+  QVERIFY2(session.FocusWindow("Horalux"), session.failure());
+  QCOMPARE(server.requests(), 2);
+  const auto all_calls = timedated.SetTimeCalls();
+  QVERIFY2(all_calls.size() == 4, Describe(all_calls).c_str());
+  QVERIFY2(session.Keys({"Return"}), session.failure());
+  QVERIFY2(session.WaitUntilGone("Horalux"), session.failure());
+}
+
+QTEST_GUILESS_MAIN(ProgramOnTimedatedTest)
+#include "program_on_timedated_test.moc"
