@@ -16,7 +16,7 @@ test_packages=(
   libgtest-dev clang libclang-rt-14-dev
   libcpp-httplib-dev openssl libssl-dev
   dbus python3-dbusmock
-  xvfb xauth imagemagick
+  xvfb xauth xdotool imagemagick
   locales tzdata iproute2 util-linux libcap2-bin
 )
 test_locales=(en_US.UTF-8 en_GB.UTF-8 de_DE.UTF-8 zh_CN.UTF-8 ja_JP.UTF-8)
