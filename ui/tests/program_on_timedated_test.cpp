@@ -10,6 +10,7 @@
 #include <vector>
 
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTest>
@@ -85,7 +86,8 @@ class Child {
 // The program under test and xdotool, which drives it.
 class Session {
  public:
-  explicit Session(const PrivateSystemBus& bus) {
+  explicit Session(const PrivateSystemBus& bus)
+      : output_path_(QString::fromStdString(bus.directory()) + "/horalux.log") {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("DBUS_SYSTEM_BUS_ADDRESS", QString::fromStdString(bus.address()));
     environment.insert("TZ", kZone);
@@ -98,7 +100,9 @@ class Session {
       environment.remove(proxy);
     }
     program_.process().setProcessEnvironment(environment);
+    // To a file, so that nothing the program writes can fill a pipe nobody reads while it runs.
     program_.process().setProcessChannelMode(QProcess::MergedChannels);
+    program_.process().setStandardOutputFile(output_path_);
     program_.process().start(HORALUX_PROGRAM, {});
   }
 
@@ -175,11 +179,13 @@ class Session {
 
   // Why the last step failed, with what the program wrote.
   QByteArray failure() {
-    return (failure_ + "\n--- program output ---\n").toLocal8Bit() +
-           program_.process().readAll();
+    QFile output(output_path_);
+    output.open(QIODevice::ReadOnly);
+    return (failure_ + "\n--- " + output_path_ + " ---\n").toLocal8Bit() + output.readAll();
   }
 
  private:
+  QString output_path_;
   Child program_;
   QString failure_;
 };
