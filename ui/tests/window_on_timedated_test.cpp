@@ -22,75 +22,26 @@
 #include "runtime/text_forms.h"
 #include "ui/form1.h"
 #include "ui/tests/clock_guard.h"
+#include "ui/tests/set_time_expectations.h"
 #include "ui/tests/time_server.h"
 #include "webtime/web_time.h"
 
 using namespace std::chrono;
 using horalux::Form1;
+using horalux::testing::Describe;
+using horalux::testing::NowUsec;
+using horalux::testing::PressInterval;
 using horalux::testing::PrivateSystemBus;
 using horalux::testing::RecordingMessageBox;
 using horalux::testing::ScopedEnvironment;
-using horalux::testing::SetTimeCall;
 using horalux::testing::TimedatedMock;
 using horalux::testing::TimeServer;
 
 namespace {
 
-using Usec = sys_time<microseconds>;
-
 const horalux::TextForms& Forms() {
   static const horalux::TextForms forms = horalux::TextFormsForLocale("C.UTF-8");
   return forms;
-}
-
-Usec Now() { return floor<microseconds>(system_clock::now()); }
-
-// The expectations are worked out with the zone's one fixed offset, independently of the zone
-// rules the clock uses; the zones in the tables keep one offset all year.
-local_time<microseconds> ToLocal(Usec utc, hours offset) {
-  return local_time<microseconds>{utc.time_since_epoch() + offset};
-}
-Usec ToUtc(local_time<microseconds> local, hours offset) {
-  return Usec{local.time_since_epoch() - offset};
-}
-
-// What setting the date asks for at the real moment `now`: that date at now's local time of day.
-Usec DateKeepingTimeOfDay(year_month_day date, Usec now, hours offset) {
-  const auto local_now = ToLocal(now, offset);
-  return ToUtc(local_days{date} + (local_now - floor<days>(local_now)), offset);
-}
-
-// What setting the time of day asks for at `now`: now's local date at that time.
-Usec TimeOfDayKeepingDate(seconds time_of_day, Usec now, hours offset) {
-  return ToUtc(floor<days>(ToLocal(now, offset)) + time_of_day, offset);
-}
-
-// The clock read "now" at some moment between `before` and `after`. The time of day kept runs on
-// with the real one, except that it starts again at midnight, which may fall in between.
-bool KeptTimeOfDayBetween(std::int64_t usec_utc, year_month_day date, Usec before, Usec after,
-                          hours offset) {
-  const Usec asked{microseconds{usec_utc}};
-  const auto elapsed = after - before;
-  const Usec earliest = DateKeepingTimeOfDay(date, before, offset);
-  const Usec latest = DateKeepingTimeOfDay(date, after, offset);
-  return (asked >= earliest && asked <= earliest + elapsed) ||
-         (asked <= latest && asked >= latest - elapsed);
-}
-
-bool KeptDateBetween(std::int64_t usec_utc, seconds time_of_day, Usec before, Usec after,
-                     hours offset) {
-  const Usec asked{microseconds{usec_utc}};
-  return asked == TimeOfDayKeepingDate(time_of_day, before, offset) ||
-         asked == TimeOfDayKeepingDate(time_of_day, after, offset);
-}
-
-std::string Describe(const std::vector<SetTimeCall>& calls) {
-  std::string text;
-  for (const auto& call : calls) {
-    text += "SetTime(" + std::to_string(call.usec_utc) + ", " + (call.relative ? "true" : "false") +
-            ", " + (call.interactive ? "true" : "false") + ") ";
-  }
-  return text.empty() ? "no SetTime" : text;
 }
 
 // A private bus with the stand-in on it, and this process pointed at it.
@@ -141,8 +92,8 @@ void WindowOnTimedatedTest::pressAsksForTheDateThenTheTimeOfDayAndReportsSuccess
   QTest::addColumn<QString>("zone");
   QTest::addColumn<int>("offsetHours");
   QTest::addColumn<QString>("dateHeader");
-  QTest::addColumn<QDate>("date");      // the local date the clock is set to
-  QTest::addColumn<int>("timeOfDay");   // and the local time of day, in seconds
+  QTest::addColumn<QDate>("date");     // the local date the clock is set to
+  QTest::addColumn<int>("timeOfDay");  // and the local time of day, in seconds
   const struct {
     const char* zone;
     int offset;
@@ -172,9 +123,9 @@ void WindowOnTimedatedTest::pressAsksForTheDateThenTheTimeOfDayAndReportsSuccess
   server.ServeDate(dateHeader.toStdString());
   Window fixture(server);
 
-  const Usec before = Now();
+  PressInterval press{NowUsec(), {}, offset};
   fixture.Command1()->click();
-  const Usec after = Now();
+  press.after = NowUsec();
 
   QCOMPARE(fixture.boxes.shown(), std::vector{Prompt("设置时间成功！")});
   QCOMPARE(fixture.Text1()->text(),
@@ -182,9 +133,9 @@ void WindowOnTimedatedTest::pressAsksForTheDateThenTheTimeOfDayAndReportsSuccess
                horalux::OleDate::FromLocalSeconds(local_days{local_date} + time_of_day), Forms())));
   const auto calls = timedated.mock.SetTimeCalls();
   QVERIFY2(calls.size() == 2, Describe(calls).c_str());
-  QVERIFY2(KeptTimeOfDayBetween(calls[0].usec_utc, local_date, before, after, offset),
+  QVERIFY2(press.KeptTimeOfDay(calls[0].usec_utc, local_date),
            ("the date set did not keep the real time of day: " + Describe(calls)).c_str());
-  QVERIFY2(KeptDateBetween(calls[1].usec_utc, time_of_day, before, after, offset),
+  QVERIFY2(press.KeptDate(calls[1].usec_utc, time_of_day),
            ("the time set did not keep the real date: " + Describe(calls)).c_str());
   for (const auto& call : calls) {
     QVERIFY(!call.relative);
@@ -207,8 +158,8 @@ void WindowOnTimedatedTest::automaticSyncRefusalIsReportedWithItsRemedyAndNothin
   QCOMPARE(fixture.boxes.shown().size(), std::size_t{1});
   const auto& report = fixture.boxes.shown()[0];
   QVERIFY(report.is_error);
-  QVERIFY2(report.text.starts_with(std::string(
-               horalux::ErrorKindName(horalux::ErrorKind::kClockRefused))),
+  QVERIFY2(report.text.starts_with(
+               std::string(horalux::ErrorKindName(horalux::ErrorKind::kClockRefused))),
            report.text.c_str());
   QVERIFY2(report.text.find("自动时间同步") != std::string::npos, report.text.c_str());
   QVERIFY2(report.text.find("timedatectl set-ntp false") != std::string::npos, report.text.c_str());
