@@ -7,6 +7,7 @@
 #include <chrono>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <QDeadlineTimer>
@@ -26,6 +27,7 @@ using horalux::testing::Describe;
 using horalux::testing::NowUsec;
 using horalux::testing::PressInterval;
 using horalux::testing::PrivateSystemBus;
+using horalux::testing::SetTimeCall;
 using horalux::testing::TimedatedMock;
 using horalux::testing::TimeServer;
 
@@ -67,6 +69,25 @@ class Child {
  private:
   QProcess process_;
 };
+
+// Calls a method of the stand-in on `bus` as another client of the bus would, and only there:
+// the address is given, so no call can reach the machine's own system bus.
+bool CallTimedated(const PrivateSystemBus& bus, const QString& method, const QStringList& arguments,
+                   QString& failure) {
+  Child call;
+  call.process().start(
+      "/usr/bin/dbus-send",
+      QStringList{"--bus=" + QString::fromStdString(bus.address()), "--print-reply",
+                  "--dest=org.freedesktop.timedate1", "/org/freedesktop/timedate1", method} +
+          arguments);
+  if (call.process().waitForFinished(kCommandTimeoutMs) &&
+      call.process().exitStatus() == QProcess::NormalExit && call.process().exitCode() == 0) {
+    return true;
+  }
+  failure = method + " failed: " + call.process().errorString() + " " +
+            QString::fromLocal8Bit(call.process().readAllStandardError());
+  return false;
+}
 
 // The program under test and xdotool, which drives it.
 class Session {
@@ -168,6 +189,22 @@ class Session {
   bool Keys(const QStringList& keys) { return Xdotool(QStringList{"key"} + keys).has_value(); }
   bool Type(const QString& text) { return Xdotool({"type", text}).has_value(); }
 
+  // Gets past the start-up and types `url` into the address box, where the focus stays. The
+  // start-up request goes to the default site, which cannot be reached from the sandbox: its error
+  // report, or a time should the site answer after all, comes first and is dismissed.
+  bool OpenAt(const std::string& url) {
+    if (!Started() || !FocusWindow("Horalux") || !Keys({"Return"})) return false;
+    // The button has the focus; Tab goes to the time box, then to the address box.
+    return FocusWindow("设置时间") && Keys({"Tab", "Tab", "ctrl+a"}) &&
+           Type(QString::fromStdString(url));
+  }
+
+  // Presses the button with Enter from the address box and waits for the box that ends the press.
+  bool Press() { return FocusWindow("设置时间") && Keys({"Return"}) && FocusWindow("Horalux"); }
+
+  // Dismisses that box.
+  bool Dismiss() { return Keys({"Return"}) && WaitUntilGone("Horalux"); }
+
   // Why the last step failed, with what the program wrote.
   QByteArray failure() {
     QFile output(output_path_);
@@ -181,6 +218,26 @@ class Session {
   QString failure_;
 };
 
+// The answer every press gets: 16:00:00 GMT is midnight of the next day in UTC+8.
+constexpr std::string_view kDateHeader = "Tue, 01 Feb 2022 16:00:00 GMT";
+constexpr year_month_day kExpectedDate{2022y / 2 / 2};
+constexpr seconds kExpectedTimeOfDay{0};
+
+// The calls of one successful press: the date, then the time of day, each keeping the rest from
+// the real time read during the press.
+void ExpectDateThenTimeOfDay(const std::vector<SetTimeCall>& calls, const PressInterval& press) {
+  QVERIFY2(calls.size() == 2, Describe(calls).c_str());
+  QVERIFY2(press.KeptTimeOfDay(calls[0].usec_utc, kExpectedDate),
+           ("the date set did not keep the real time of day: " + Describe(calls)).c_str());
+  QVERIFY2(press.KeptDate(calls[1].usec_utc, kExpectedTimeOfDay),
+           ("the time set did not keep the real date: " + Describe(calls)).c_str());
+  for (const auto& call : calls) {
+    QVERIFY(!call.relative);
+    QVERIFY(call.interactive);
+    QVERIFY(call.allows_interactive_authorization);
+  }
+}
+
 }  // namespace
 
 class ProgramOnTimedatedTest : public QObject {
@@ -189,6 +246,7 @@ class ProgramOnTimedatedTest : public QObject {
  private slots:
   void initTestCase();
   void pressedButtonAsksTimedatedForTheDateThenTheTimeOfDay();
+  void refusalWhileAutomaticSyncIsOnLeavesTheWindowForTheNextPress();
 };
 
 void ProgramOnTimedatedTest::initTestCase() {
@@ -201,56 +259,70 @@ void ProgramOnTimedatedTest::pressedButtonAsksTimedatedForTheDateThenTheTimeOfDa
   PrivateSystemBus bus;
   TimedatedMock timedated(bus);
   TimeServer server;
-  // 16:00:00 GMT is midnight of the next day in UTC+8.
-  server.ServeDate("Tue, 01 Feb 2022 16:00:00 GMT");
-  const year_month_day expected_date{2022y / 2 / 2};
-  const seconds expected_time_of_day{0};
-
+  server.ServeDate(kDateHeader);
   Session session(bus);
-  QVERIFY2(session.Started(), session.failure());
-
-  // The start-up request goes to the default site, which cannot be reached from here: its error
-  // report, or a time should the site answer after all, comes first and is dismissed.
-  QVERIFY2(session.FocusWindow("Horalux"), session.failure());
-  QVERIFY2(session.Keys({"Return"}), session.failure());
-
-  // The button has the focus; Tab goes to the time box, then to the address box.
-  QVERIFY2(session.FocusWindow("设置时间"), session.failure());
-  QVERIFY2(session.Keys({"Tab", "Tab", "ctrl+a"}), session.failure());
-  QVERIFY2(session.Type(QString::fromStdString(server.Url())), session.failure());
+  QVERIFY2(session.OpenAt(server.Url()), session.failure());
   QVERIFY2(timedated.SetTimeCalls().empty(), "the clock was set before the button was pressed");
 
   PressInterval press{NowUsec(), {}, kZoneOffset};
-  QVERIFY2(session.Keys({"Return"}), session.failure());
-  QVERIFY2(session.FocusWindow("Horalux"), session.failure());
+  QVERIFY2(session.Press(), session.failure());
   press.after = NowUsec();
 
   QCOMPARE(server.requests(), 1);
   QCOMPARE(server.Requests()[0].method, std::string("POST"));
-  const auto calls = timedated.SetTimeCalls();
-  QVERIFY2(calls.size() == 2, Describe(calls).c_str());
-  QVERIFY2(press.KeptTimeOfDay(calls[0].usec_utc, expected_date),
-           ("the date set did not keep the real time of day: " + Describe(calls)).c_str());
-  QVERIFY2(press.KeptDate(calls[1].usec_utc, expected_time_of_day),
-           ("the time set did not keep the real date: " + Describe(calls)).c_str());
-  for (const auto& call : calls) {
-    QVERIFY(!call.relative);
-    QVERIFY(call.interactive);
-    QVERIFY(call.allows_interactive_authorization);
-  }
+  ExpectDateThenTimeOfDay(timedated.SetTimeCalls(), press);
+  if (QTest::currentTestFailed()) return;
 
-  // The success box goes with Enter, and the window takes the next press: the focus is back in
-  // the address box, where Enter presses the button too.
-  QVERIFY2(session.Keys({"Return"}), session.failure());
-  QVERIFY2(session.WaitUntilGone("Horalux"), session.failure());
-  QVERIFY2(session.FocusWindow("设置时间"), session.failure());
-  QVERIFY2(session.Keys({"Return"}), session.failure());
-  QVERIFY2(session.FocusWindow("Horalux"), session.failure());
+  // The success box goes, and the window takes the next press: the focus is back in the address
+  // box, where Enter presses the button too.
+  QVERIFY2(session.Dismiss(), session.failure());
+  timedated.ClearCalls();
+  press = {NowUsec(), {}, kZoneOffset};
+  QVERIFY2(session.Press(), session.failure());
+  press.after = NowUsec();
   QCOMPARE(server.requests(), 2);
-  const auto all_calls = timedated.SetTimeCalls();
-  QVERIFY2(all_calls.size() == 4, Describe(all_calls).c_str());
-  QVERIFY2(session.Keys({"Return"}), session.failure());
-  QVERIFY2(session.WaitUntilGone("Horalux"), session.failure());
+  ExpectDateThenTimeOfDay(timedated.SetTimeCalls(), press);
+  if (QTest::currentTestFailed()) return;
+  QVERIFY2(session.Dismiss(), session.failure());
+}
+
+void ProgramOnTimedatedTest::refusalWhileAutomaticSyncIsOnLeavesTheWindowForTheNextPress() {
+  PrivateSystemBus bus;
+  TimedatedMock timedated(bus);
+  // Like systemd-timedated, the stand-in refuses SetTime while its NTP property is on, as it is
+  // at first.
+  QString failure;
+  QVERIFY2(
+      CallTimedated(bus, "org.freedesktop.DBus.Mock.AddMethod",
+                    {"string:org.freedesktop.timedate1", "string:SetTime", "string:xbb", "string:",
+                     "string:if self.Get('org.freedesktop.timedate1', 'NTP'): raise "
+                     "dbus.exceptions.DBusException('Automatic time synchronization is "
+                     "enabled', name='org.freedesktop.timedate1.AutomaticTimeSyncEnabled')"},
+                    failure),
+      qPrintable(failure));
+  TimeServer server;
+  server.ServeDate(kDateHeader);
+  Session session(bus);
+  QVERIFY2(session.OpenAt(server.Url()), session.failure());
+
+  // The refused date is the one call: the time of day is not asked for after it.
+  QVERIFY2(session.Press(), session.failure());
+  const auto refused = timedated.SetTimeCalls();
+  QVERIFY2(refused.size() == 1, Describe(refused).c_str());
+  QVERIFY2(session.Dismiss(), session.failure());
+
+  // The user turns automatic sync off, as the report says, and presses again.
+  QVERIFY2(CallTimedated(bus, "org.freedesktop.timedate1.SetNTP",
+                         {"boolean:false", "boolean:false"}, failure),
+           qPrintable(failure));
+  timedated.ClearCalls();
+  PressInterval press{NowUsec(), {}, kZoneOffset};
+  QVERIFY2(session.Press(), session.failure());
+  press.after = NowUsec();
+  QCOMPARE(server.requests(), 2);
+  ExpectDateThenTimeOfDay(timedated.SetTimeCalls(), press);
+  if (QTest::currentTestFailed()) return;
+  QVERIFY2(session.Dismiss(), session.failure());
 }
 
 QTEST_GUILESS_MAIN(ProgramOnTimedatedTest)
