@@ -18,6 +18,8 @@ test_packages=(
   dbus python3-dbusmock
   xvfb xauth imagemagick
   locales iproute2 util-linux libcap2-bin
+  g++-mingw-w64-x86-64-posix wine64
+  dpkg-dev appstream desktop-file-utils xdotool
 )
 test_locales=(en_US.UTF-8 en_GB.UTF-8 de_DE.UTF-8 zh_CN.UTF-8 ja_JP.UTF-8)
 
