@@ -40,22 +40,21 @@ set(CPACK_PACKAGE_VENDOR Horalux)
 set(CPACK_PACKAGE_CONTACT "${HORALUX_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "sets the computer's clock from a web server's Date header")
 set(CPACK_PACKAGE_DESCRIPTION
-  "Horalux sends one HTTP request to a web address of the user's choice, converts the Universal Time\n"
-  "in the Date header of the response to UTC+8 and sets the local date and time from it. It is meant\n"
-  "for networks where NTP is blocked but web traffic gets through. The interface is in Simplified Chinese.")
+  "Horalux sends one HTTP request to a web address of the user's choice, converts\n"
+  "the Universal Time in the Date header of the response to UTC+8 and sets the\n"
+  "local date and time from it. It is meant for networks where NTP is blocked but\n"
+  "web traffic gets through. The interface is in Simplified Chinese.")
 string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
 set(CPACK_STRIP_FILES ON)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${HORALUX_HOMEPAGE_URL}")
-# Library packages come from dpkg-shlibdeps; listed here is what the program needs without linking
-# it: the xcb platform plugin to open a window at all, a font with Chinese glyphs, and Qt's own
-# Chinese strings for its standard buttons. The libraries are named too, so that the package says
-# what it needs even where dpkg-shlibdeps finds nothing.
+# The libraries the program links (Qt 6 Widgets, libcurl, libsystemd) come from dpkg-shlibdeps, with
+# the versions it needs. Named here is what it needs without linking it: the xcb platform plugin to
+# open a window at all, a font with Chinese glyphs, and Qt's own Chinese strings for its buttons.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS
-  "libqt6widgets6, qt6-qpa-plugins, libcurl4, libsystemd0, fonts-noto-cjk, qt6-translations-l10n")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-noto-cjk, qt6-translations-l10n")
 # The clock is set through systemd-timedated, which lets other users than root do so through polkit.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "systemd, polkitd")
 

@@ -6,6 +6,26 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+if [ "${1:-}" = --on-display ]; then
+  # Run by this script under Xvfb in the sandbox: start the program, see its start-up box and then its
+  # window, and end it.
+  "$2" &
+  pid=$!
+  box=$(timeout 60 xdotool search --sync --onlyvisible --name '^Horalux$' | head -1 || true)
+  if [ -z "$box" ]; then
+    echo "no start-up box titled Horalux appeared"
+    kill "$pid"
+    exit 1
+  fi
+  xdotool windowfocus --sync "$box" key Escape
+  window=$(timeout 60 xdotool search --sync --onlyvisible --name '^设置时间$' | head -1 || true)
+  [ -z "$window" ] || xwininfo -id "$window" | grep -E 'xwininfo:|Width:|Height:'
+  kill "$pid"
+  wait "$pid" 2>/dev/null || true
+  [ -n "$window" ] || { echo "the window 设置时间 did not appear"; exit 1; }
+  exit 0
+fi
+
 if [ "$(id -u)" -ne 0 ]; then
   # Installing a package and the sandbox both need root.
   exec sudo bash "$0" "$@"
@@ -46,8 +66,11 @@ version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 check "package version $(dpkg-deb -f "$deb" Version) is $version" \
   test "$(dpkg-deb -f "$deb" Version)" = "$version"
 depends=$(dpkg-deb -f "$deb" Depends)
-for needed in libqt6widgets6 qt6-qpa-plugins libcurl4 libsystemd0 fonts-noto-cjk qt6-translations-l10n; do
-  check "Depends names $needed" grep -qE "(^|, )$needed( |,|$)" <<<"$depends"
+needed=(qt6-qpa-plugins fonts-noto-cjk qt6-translations-l10n)
+# The libraries are found by dpkg-shlibdeps in the program.
+[ "$have_program" = no ] || needed+=(libqt6widgets6 libcurl4 libsystemd0)
+for name in "${needed[@]}"; do
+  check "Depends names $name" grep -qE "(^|, )$name( |,|$)" <<<"$depends"
 done
 
 echo "== Install =="
@@ -90,19 +113,9 @@ if [ "$have_program" = yes ]; then
   # CAP_SYS_TIME; the system bus is out of reach, so no clock service either; and nothing presses the
   # set-clock button. The start-up request fails, the error is reported in a box titled "Horalux",
   # and Escape (the box's only button; the window ignores it) lets the window "设置时间" appear.
-  if unshare --mount -- sh -c '
-      [ ! -d /run/dbus ] || mount -t tmpfs tmpfs /run/dbus
-      exec bash scripts/sandbox.sh env DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent \
-        PROGRAM="$1" timeout 120 xvfb-run -a -s "-screen 0 1024x768x24" bash -c "
-          \"\$PROGRAM\" & pid=\$!
-          box=\$(timeout 60 xdotool search --sync --onlyvisible --name \"^Horalux\$\" | head -1)
-          [ -n \"\$box\" ] || { echo \"no start-up box appeared\"; kill \$pid; exit 1; }
-          xdotool windowfocus --sync \"\$box\" key Escape
-          window=\$(timeout 60 xdotool search --sync --onlyvisible --name \"^设置时间\$\" | head -1)
-          kill \$pid; wait \$pid 2>/dev/null
-          [ -n \"\$window\" ] || { echo \"the window did not appear\"; exit 1; }
-          xwininfo -id \"\$window\" | sed -n \"s/^xwininfo: //p; s/^ *\\(Width\\|Height\\): /  &/p\""
-      ' start-check "$program"; then
+  if unshare --mount -- sh -c '[ ! -d /run/dbus ] || mount -t tmpfs tmpfs /run/dbus; exec "$@"' hide-bus \
+      bash scripts/sandbox.sh env DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent \
+      timeout 120 xvfb-run -a -s "-screen 0 1024x768x24" bash scripts/check-package.sh --on-display "$program"; then
     pass "the installed program starts and shows its window"
   else
     fail "the installed program starts and shows its window"

@@ -23,3 +23,9 @@ echo "== Sanitizer build =="
 cmake --preset sanitize -DHORALUX_WERROR=ON
 cmake --build --preset sanitize -j "$jobs"
 bash scripts/sandbox.sh ctest --preset sanitize -j "$jobs"
+
+echo "== Windows cross build =="
+bash scripts/check-windows.sh
+
+echo "== Debian package =="
+bash scripts/check-package.sh
