@@ -21,7 +21,10 @@ class Clock {
 void SetLocalDateFromText(Clock& clock, std::string_view date_text);
 void SetLocalTimeFromText(Clock& clock, std::string_view time_text);
 
-// The computer's own clock.
+// The computer's own clock. On Linux it goes through systemd-timedated, where polkit may ask the
+// user for a password, and where no timedated is reachable it needs root or CAP_SYS_TIME; on Windows
+// it needs administrator rights. Either way a call returns once the system has answered (on Linux,
+// after two minutes at most).
 std::unique_ptr<Clock> OpenSystemClock();
 
 }  // namespace horalux
