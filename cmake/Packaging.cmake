@@ -24,7 +24,7 @@ else()
 endif()
 
 if(NOT WIN32)
-  configure_file(packaging/${HORALUX_APP_ID}.metainfo.xml.in
+  configure_file(${PROJECT_SOURCE_DIR}/packaging/${HORALUX_APP_ID}.metainfo.xml.in
                  ${PROJECT_BINARY_DIR}/packaging/${HORALUX_APP_ID}.metainfo.xml @ONLY)
   install(FILES packaging/${HORALUX_APP_ID}.desktop
           DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
