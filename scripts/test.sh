@@ -24,6 +24,13 @@ cmake --preset sanitize -DHORALUX_WERROR=ON
 cmake --build --preset sanitize -j "$jobs"
 bash scripts/sandbox.sh ctest --preset sanitize -j "$jobs"
 
+echo "== Fuzzing the date-time text for 60 s =="
+fuzz_corpus=$(mktemp -d)
+trap 'rm -rf "$fuzz_corpus"' EXIT
+# New inputs go to the temporary directory; the committed seeds are only read.
+bash scripts/sandbox.sh build/sanitize/runtime/fuzz/date_text_fuzzer -max_total_time=60 -max_len=256 \
+  "$fuzz_corpus" runtime/fuzz/corpus
+
 echo "== Windows cross build =="
 bash scripts/check-windows.sh
 

@@ -1,0 +1,84 @@
+// The HTTP request component: open a request, send it with no body, read a header of the response.
+// Built on libcurl; http and https only, TLS verified against the system's certificates, proxies
+// taken from the environment, redirects followed, and the response body never read.
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "webtime/curl_handle.h"
+
+namespace horalux {
+
+// Time-outs always apply: one of zero or less counts as one millisecond.
+struct HttpRequestOptions {
+  // How long to wait for a connection (name resolution and TLS handshake included).
+  std::chrono::milliseconds connect_timeout = std::chrono::seconds(15);
+  // How long the whole exchange may take, redirects included.
+  std::chrono::milliseconds total_timeout = std::chrono::seconds(30);
+  // Empty: trust the system's certificate store. Otherwise a PEM file that replaces it, so that
+  // tests can trust a certificate of their own.
+  std::string ca_file;
+};
+
+// One request. Use it once: Open, Send, then read headers; create a new one for the next request.
+// Every failure raises horalux::Error (kinds kInvalidUrl, kNetwork, kTimeout, kTls, kSystem) with
+// a message that names the host.
+class HttpRequest {
+ public:
+  explicit HttpRequest(HttpRequestOptions options = {});
+  HttpRequest(const HttpRequest&) = delete;
+  HttpRequest& operator=(const HttpRequest&) = delete;
+  ~HttpRequest();
+
+  // Prepares a request. `method` is GET, HEAD or POST (any case); `asynchronous` must be false:
+  // Send blocks until the response's headers are in. A URL that is not a well-formed http or
+  // https URL raises ErrorKind::kInvalidUrl naming it. Misuse (another method, asynchronous,
+  // opening twice) raises std::logic_error.
+  void Open(std::string_view method, std::string_view url, bool asynchronous);
+
+  // Sends the request with an empty body (a POST carries Content-Length: 0 and no Content-Type),
+  // follows up to 10 redirects to http or https URLs, and returns once the headers of the final
+  // response are in; the body is not read. The status does not matter: a 404 or a 500 is a
+  // response like any other. Calling it before Open, or twice, raises std::logic_error.
+  void Send();
+
+  // The value of the final response's header `name`, matched without regard to case, its bytes
+  // taken as ISO-8859-1 characters and returned as UTF-8, surrounding blanks removed. Repeated
+  // headers are joined with ", ". A missing header, or no response yet, gives an empty text.
+  std::string GetResponseHeader(std::string_view name) const;
+
+ private:
+  enum class Stage { kNew, kOpened, kSent };
+
+  // One raw header line of a response, name and value as bytes.
+  using HeaderField = std::pair<std::string, std::string>;
+
+  static std::size_t OnHeaderLine(char* data, std::size_t size, std::size_t count, void* self);
+  static std::size_t OnBodyData(char* data, std::size_t size, std::size_t count, void* self);
+  bool TakeHeaderLine(std::string_view line);
+
+  void SetOption(CURLoption option, long value);
+  void SetOption(CURLoption option, const char* value);
+  void SetOption(CURLoption option, void* value);
+  using DataCallback = std::size_t (*)(char*, std::size_t, std::size_t, void*);
+  void SetOption(CURLoption option, DataCallback value);
+
+  HttpRequestOptions options_;
+  Stage stage_ = Stage::kNew;
+  std::string host_;
+  CurlEasy easy_;
+  CurlHeaderList request_headers_;
+  std::string curl_error_text_;
+
+  // What the callbacks have gathered: the status and fields of the response being received (in
+  // the end, the final one), and whether the final response's headers are complete.
+  std::vector<HeaderField> fields_;
+  int status_ = 0;
+  bool final_headers_complete_ = false;
+};
+
+}  // namespace horalux
