@@ -31,8 +31,8 @@ trap 'rm -rf "$fuzz_corpus"' EXIT
 bash scripts/sandbox.sh build/sanitize/runtime/fuzz/date_text_fuzzer -max_total_time=60 -max_len=256 \
   "$fuzz_corpus" runtime/fuzz/corpus
 
-echo "== Windows cross build =="
-bash scripts/check-windows.sh
-
 echo "== Debian package =="
 bash scripts/check-package.sh
+
+echo "== Windows cross build =="
+bash scripts/check-windows.sh
