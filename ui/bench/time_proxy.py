@@ -1,0 +1,28 @@
+#!/usr/bin/env python3
+"""An HTTP proxy for the start-up benchmark that answers every request itself, at once, with a
+Date header. Prints the port it listens on, then serves until killed."""
+import http.server
+import sys
+
+
+class Answer(http.server.BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+
+    def answer(self):
+        length = int(self.headers.get("Content-Length") or 0)
+        if length:
+            self.rfile.read(length)
+        self.send_response(200)  # adds the Date header
+        self.send_header("Content-Length", "0")
+        self.end_headers()
+
+    do_GET = do_POST = do_HEAD = answer
+
+    def log_message(self, *args):
+        pass
+
+
+server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Answer)
+print(server.server_address[1], flush=True)
+sys.stdout.close()
+server.serve_forever()
