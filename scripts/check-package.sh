@@ -14,13 +14,13 @@ if [ "${1:-}" = --on-display ]; then
   box=$(timeout 60 xdotool search --sync --onlyvisible --name '^Horalux$' | head -1 || true)
   if [ -z "$box" ]; then
     echo "no start-up box titled Horalux appeared"
-    kill "$pid"
+    kill "$pid" 2>/dev/null || true
     exit 1
   fi
   xdotool windowfocus --sync "$box" key Escape
   window=$(timeout 60 xdotool search --sync --onlyvisible --name '^设置时间$' | head -1 || true)
   [ -z "$window" ] || xwininfo -id "$window" | grep -E 'xwininfo:|Width:|Height:'
-  kill "$pid"
+  kill "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
   [ -n "$window" ] || { echo "the window 设置时间 did not appear"; exit 1; }
   exit 0
