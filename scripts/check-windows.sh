@@ -25,6 +25,16 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUIL
   -DHORALUX_RUNTIME_ONLY=ON -DHORALUX_WERROR=ON -DHORALUX_BUILD_TESTS=ON \
   -DGTest_DIR="$gtest_build/install/lib/cmake/GTest" \
   -DCMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE=PRE_TEST >/dev/null
+cmake --build "$build" -j "$jobs" --target horalux_runtime
+
+echo "== Windows version record and manifest =="
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+resources=$build/packaging/windows
+x86_64-w64-mingw32-windres -O res "$resources/horalux.rc" "$resources/horalux.res"
+x86_64-w64-mingw32-windres -O res -I packaging/windows packaging/windows/manifest.rc "$resources/manifest.res"
+python3 scripts/check-version-resource.py "$version" "$resources/horalux.res" "$resources/manifest.res"
+
+echo "== runtime tests, built for Windows =="
 cmake --build "$build" -j "$jobs"
 
 wine=$(command -v wine64 || true)
@@ -46,10 +56,3 @@ if [ -n "$wine" ]; then
 else
   echo "Wine is not installed: the Windows runtime tests are compiled but not run."
 fi
-
-echo "== Windows version record and manifest =="
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
-resources=$build/packaging/windows
-x86_64-w64-mingw32-windres -O res "$resources/horalux.rc" "$resources/horalux.res"
-x86_64-w64-mingw32-windres -O res -I packaging/windows packaging/windows/manifest.rc "$resources/manifest.res"
-python3 scripts/check-version-resource.py "$version" "$resources/horalux.res" "$resources/manifest.res"
