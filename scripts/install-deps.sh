@@ -19,6 +19,11 @@ test_packages=(
   xvfb xauth xdotool imagemagick
   locales tzdata iproute2 util-linux libcap2-bin
 )
+# The Windows cross build and its tests under Wine, and the checks of the Debian package.
+test_packages+=(
+  g++-mingw-w64-x86-64-posix wine64
+  dpkg-dev appstream desktop-file-utils xdotool x11-utils
+)
 test_locales=(en_US.UTF-8 en_GB.UTF-8 de_DE.UTF-8 zh_CN.UTF-8 ja_JP.UTF-8)
 
 wanted=("${packages[@]}")

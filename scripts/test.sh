@@ -30,3 +30,9 @@ trap 'rm -rf "$fuzz_corpus"' EXIT
 # New inputs go to the temporary directory; the committed seeds are only read.
 bash scripts/sandbox.sh build/sanitize/runtime/fuzz/date_text_fuzzer -max_total_time=60 -max_len=256 \
   "$fuzz_corpus" runtime/fuzz/corpus
+
+echo "== Debian package =="
+bash scripts/check-package.sh
+
+echo "== Windows cross build =="
+bash scripts/check-windows.sh
