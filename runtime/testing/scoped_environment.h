@@ -9,26 +9,22 @@
 
 namespace horalux::testing {
 
+// Sets `name` to `value`, or removes it when there is no value. The C libraries disagree on how
+// (setenv and unsetenv, or _putenv_s), so this lives in one source per platform.
+void ChangeEnvironment(const std::string& name, const std::optional<std::string>& value) noexcept;
+
 class ScopedEnvironment {
  public:
   // Sets `name` to `value`, or removes it when there is no value.
   ScopedEnvironment(std::string name, const std::optional<std::string>& value) : name_(std::move(name)) {
     if (const char* previous = std::getenv(name_.c_str())) previous_ = previous;
-    Apply(value);
+    ChangeEnvironment(name_, value);
   }
   ScopedEnvironment(const ScopedEnvironment&) = delete;
   ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-  ~ScopedEnvironment() { Apply(previous_); }
+  ~ScopedEnvironment() { ChangeEnvironment(name_, previous_); }
 
  private:
-  void Apply(const std::optional<std::string>& value) noexcept {
-    if (value) {
-      ::setenv(name_.c_str(), value->c_str(), 1);
-    } else {
-      ::unsetenv(name_.c_str());
-    }
-  }
-
   std::string name_;
   std::optional<std::string> previous_;
 };
