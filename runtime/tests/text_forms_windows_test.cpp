@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -69,6 +70,33 @@ std::string UserLocaleName() {
 TEST(UserTextForms, AreThoseOfTheUsersDefaultLocale) {
   const std::string name = UserLocaleName();
   EXPECT_EQ(UserTextForms(), TextFormsForLocale(name)) << name;
+}
+
+BOOL CALLBACK CollectLocale(LPWSTR name, DWORD, LPARAM names) {
+  reinterpret_cast<std::vector<std::string>*>(names)->push_back(ToUtf8(name));
+  return TRUE;
+}
+
+TEST(TextFormsForLocale, EveryLocaleOfTheSystemRoundTrips) {
+  std::vector<std::string> names;
+  ASSERT_TRUE(EnumSystemLocalesEx(CollectLocale, LOCALE_WINDOWS, reinterpret_cast<LPARAM>(&names),
+                                  nullptr));
+  ASSERT_FALSE(names.empty());
+  for (const std::string& name : names) {
+    if (name.empty()) continue;  // the invariant locale has no name to ask for
+    const TextForms forms = TextFormsForLocale(name);
+    for (const local_seconds moment :
+         {local_days{100y / 1 / 1} + 0s, local_days{1994y / 11 / 6} + 16h + 49min + 37s,
+          local_days{2001y / 2 / 3} + 1h + 2min + 3s, local_days{9999y / 12 / 31} + 86399s}) {
+      const OleDate value = OleDate::FromLocalSeconds(moment);
+      const std::string text = FormatDateTime(value, forms);
+      if (!IsDateTime(text, forms)) {
+        ADD_FAILURE() << name << ": \"" << text << "\" does not read back";
+        continue;
+      }
+      EXPECT_EQ(ParseDateTime(text, forms), value) << name << ": " << text;
+    }
+  }
 }
 
 }  // namespace
