@@ -73,8 +73,8 @@ INSTANTIATE_TEST_SUITE_P(Locales, EachLocale, ::testing::ValuesIn(TestLocales())
                          [](const auto& info) { return info.param.label; });
 
 TEST(TimeText, UnknownLocaleIsASystemError) {
-  for (const std::string& name : {std::string("xx_NOPE.UTF-8"), std::string("xx-NOPE"), std::string("en_US\0x", 7),
-                                 std::string("en-US\0x", 7)}) {
+  for (const std::string& name : {std::string("xx_NOPE.UTF-8"), std::string("xx-NOPE"),
+                                  std::string("en_US\0x", 7), std::string("en-US\0x", 7)}) {
     try {
       TextFormsForLocale(name);
       ADD_FAILURE() << name;
