@@ -11,6 +11,8 @@ set(HORALUX_MAINTAINER "Horalux developers <horalux@users.noreply.github.com>")
 
 if(TARGET horalux)
   install(TARGETS horalux RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  # Desktops match the running window to its desktop entry and icon by this id.
+  target_compile_definitions(horalux PRIVATE HORALUX_APP_ID="${HORALUX_APP_ID}")
   if(WIN32)
     target_sources(horalux PRIVATE ${HORALUX_WINDOWS_RESOURCES})
     set_target_properties(horalux PROPERTIES WIN32_EXECUTABLE ON)
