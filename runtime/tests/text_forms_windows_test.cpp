@@ -46,13 +46,14 @@ TEST_P(WindowsLocale, TextIsWhatWindowsWritesForTheShortDateAndLongTime) {
   const wchar_t* locale = GetParam().name ? name.c_str() : LOCALE_NAME_USER_DEFAULT;
   struct Moment {
     local_seconds local;
-    SYSTEMTIME system;
+    SYSTEMTIME system;  // year, month, weekday (unused), day, hour, minute, second, ms
   };
-  for (const Moment& m : {Moment{local_days{1994y / 11 / 6} + 16h + 49min + 37s,
-                                 {1994, 11, 0, 6, 16, 49, 37, 0}},
-                          Moment{local_days{2001y / 2 / 3} + 1h + 2min + 3s,
-                                 {2001, 2, 0, 3, 1, 2, 3, 0}},
-                          Moment{local_days{1999y / 12 / 31} + 12h, {1999, 12, 0, 31, 12, 0, 0, 0}}}) {
+  const Moment moments[] = {
+      {local_days{1994y / 11 / 6} + 16h + 49min + 37s, {1994, 11, 0, 6, 16, 49, 37, 0}},
+      {local_days{2001y / 2 / 3} + 1h + 2min + 3s, {2001, 2, 0, 3, 1, 2, 3, 0}},
+      {local_days{1999y / 12 / 31} + 12h, {1999, 12, 0, 31, 12, 0, 0, 0}},
+  };
+  for (const Moment& m : moments) {
     EXPECT_EQ(FormatDateTime(OleDate::FromLocalSeconds(m.local), forms),
               WindowsText(locale, m.system));
   }
