@@ -41,7 +41,7 @@ echo "== Debian package =="
 bash scripts/check-package.sh
 
 echo "== Windows cross build =="
-bash scripts/check-windows.sh
+bash scripts/check-windows.sh 2>&1 | tee -a "$suite_output"
 
 # Every step above stops the script on failure, so reaching here means every suite passed.
 passed=$(grep -E 'tests passed, 0 tests failed out of' "$suite_output" | awk '{ total += $NF } END { print total + 0 }')
