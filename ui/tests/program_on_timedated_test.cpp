@@ -18,7 +18,7 @@
 #include <QThread>
 
 #include "runtime/testing/timedated_mock.h"
-#include "ui/tests/clock_guard.h"
+#include "runtime/testing/clock_guard.h"
 #include "ui/tests/set_time_expectations.h"
 #include "ui/tests/time_server.h"
 

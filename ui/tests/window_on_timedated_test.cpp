@@ -21,7 +21,7 @@
 #include "runtime/testing/timedated_mock.h"
 #include "runtime/text_forms.h"
 #include "ui/form1.h"
-#include "ui/tests/clock_guard.h"
+#include "runtime/testing/clock_guard.h"
 #include "ui/tests/set_time_expectations.h"
 #include "ui/tests/time_server.h"
 #include "webtime/web_time.h"
