@@ -44,10 +44,10 @@ std::string LocaleItem(const wchar_t* locale, LCTYPE item, std::string_view loca
   const int size = GetLocaleInfoEx(locale, item, nullptr, 0);
   if (size <= 0) ThrowLocaleError(locale_text, GetLastError());
   std::wstring value(static_cast<std::size_t>(size), L'\0');
-  if (GetLocaleInfoEx(locale, item, value.data(), size) <= 0) {
-    ThrowLocaleError(locale_text, GetLastError());
-  }
-  value.resize(static_cast<std::size_t>(size) - 1);  // the terminating null
+  // The user may change the setting between the two calls: keep what the second one wrote.
+  const int written = GetLocaleInfoEx(locale, item, value.data(), size);
+  if (written <= 0) ThrowLocaleError(locale_text, GetLastError());
+  value.resize(static_cast<std::size_t>(written) - 1);  // the terminating null
   return ToUtf8(value);
 }
 

@@ -11,13 +11,20 @@ packages=(
   build-essential cmake ninja-build pkg-config ca-certificates
   libcurl4-openssl-dev libsystemd-dev
   qt6-base-dev libgl-dev qt6-translations-l10n fonts-noto-cjk
+  # Without a display the program is started on a virtual one.
+  xvfb xauth
 )
 test_packages=(
-  libgtest-dev clang libclang-rt-14-dev
+  libgtest-dev clang libclang-rt-14-dev llvm python3
   libcpp-httplib-dev openssl libssl-dev
   dbus python3-dbusmock
-  xvfb xauth imagemagick
+  xvfb xauth xdotool imagemagick
   locales tzdata iproute2 util-linux libcap2-bin
+)
+# The Windows cross build and its tests under Wine, and the checks of the Debian package.
+test_packages+=(
+  g++-mingw-w64-x86-64-posix wine64
+  dpkg-dev file appstream desktop-file-utils xdotool x11-utils
 )
 test_locales=(en_US.UTF-8 en_GB.UTF-8 de_DE.UTF-8 zh_CN.UTF-8 ja_JP.UTF-8)
 

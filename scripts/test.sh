@@ -13,20 +13,36 @@ fi
 bash scripts/install-deps.sh --test
 
 jobs=$(nproc)
+suite_output=$(mktemp)
+fuzz_corpus=$(mktemp -d)
+trap 'rm -rf "$suite_output" "$fuzz_corpus"' EXIT
+
+# ctest in the sandbox; its output is kept for the count at the end.
+run_suite() {
+  bash scripts/sandbox.sh ctest "$@" 2>&1 | tee -a "$suite_output"
+}
 
 echo "== Normal build =="
 cmake --preset debug -DHORALUX_WERROR=ON
 cmake --build --preset debug -j "$jobs"
-bash scripts/sandbox.sh ctest --preset debug -j "$jobs"
+run_suite --preset debug -j "$jobs"
 
 echo "== Sanitizer build =="
 cmake --preset sanitize -DHORALUX_WERROR=ON
 cmake --build --preset sanitize -j "$jobs"
-bash scripts/sandbox.sh ctest --preset sanitize -j "$jobs"
+run_suite --preset sanitize -j "$jobs"
 
 echo "== Fuzzing the date-time text for 60 s =="
-fuzz_corpus=$(mktemp -d)
-trap 'rm -rf "$fuzz_corpus"' EXIT
 # New inputs go to the temporary directory; the committed seeds are only read.
 bash scripts/sandbox.sh build/sanitize/runtime/fuzz/date_text_fuzzer -max_total_time=60 -max_len=256 \
   "$fuzz_corpus" runtime/fuzz/corpus
+
+echo "== Debian package =="
+bash scripts/check-package.sh
+
+echo "== Windows cross build =="
+bash scripts/check-windows.sh 2>&1 | tee -a "$suite_output"
+
+# Every step above stops the script on failure, so reaching here means every suite passed.
+passed=$(grep -E 'tests passed, 0 tests failed out of' "$suite_output" | awk '{ total += $NF } END { print total + 0 }')
+echo "total: $passed passed, 0 failed"

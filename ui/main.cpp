@@ -15,6 +15,7 @@
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
+  QGuiApplication::setDesktopFileName(QStringLiteral(HORALUX_APP_ID));
   horalux::UseSimplifiedChinese(application);
   horalux::QtMessageBox message_box;
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <stdexcept>
+#include <type_traits>
 
 #include "runtime/error.h"
 #include "runtime/text.h"
@@ -98,25 +99,10 @@ HttpRequest::HttpRequest(HttpRequestOptions options) : options_(std::move(option
 
 HttpRequest::~HttpRequest() = default;
 
-void HttpRequest::SetOption(CURLoption option, long value) {
-  if (const CURLcode code = curl_easy_setopt(easy_.get(), option, value); code != CURLE_OK) {
-    throw CurlSetupError(code, "libcurl 不接受 HTTP 请求的设置");
-  }
-}
-
-void HttpRequest::SetOption(CURLoption option, const char* value) {
-  if (const CURLcode code = curl_easy_setopt(easy_.get(), option, value); code != CURLE_OK) {
-    throw CurlSetupError(code, "libcurl 不接受 HTTP 请求的设置");
-  }
-}
-
-void HttpRequest::SetOption(CURLoption option, DataCallback value) {
-  if (const CURLcode code = curl_easy_setopt(easy_.get(), option, value); code != CURLE_OK) {
-    throw CurlSetupError(code, "libcurl 不接受 HTTP 请求的设置");
-  }
-}
-
-void HttpRequest::SetOption(CURLoption option, void* value) {
+template <typename Value>
+void HttpRequest::SetOption(CURLoption option, Value value) {
+  // curl_easy_setopt is variadic and reads numbers as long: an int would be read wrongly.
+  static_assert(!std::is_integral_v<Value> || std::is_same_v<Value, long>);
   if (const CURLcode code = curl_easy_setopt(easy_.get(), option, value); code != CURLE_OK) {
     throw CurlSetupError(code, "libcurl 不接受 HTTP 请求的设置");
   }

@@ -61,11 +61,10 @@ class HttpRequest {
   static std::size_t OnBodyData(char* data, std::size_t size, std::size_t count, void* self);
   bool TakeHeaderLine(std::string_view line);
 
-  void SetOption(CURLoption option, long value);
-  void SetOption(CURLoption option, const char* value);
-  void SetOption(CURLoption option, void* value);
-  using DataCallback = std::size_t (*)(char*, std::size_t, std::size_t, void*);
-  void SetOption(CURLoption option, DataCallback value);
+  // `value` is one of the types curl_easy_setopt takes: long, a C string, a pointer or a
+  // callback.
+  template <typename Value>
+  void SetOption(CURLoption option, Value value);
 
   HttpRequestOptions options_;
   Stage stage_ = Stage::kNew;

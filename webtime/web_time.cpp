@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "runtime/error.h"
 #include "runtime/float_check.h"
 #include "runtime/text.h"
 
@@ -15,10 +16,32 @@ std::string GetWebTime(std::string_view url, const TextForms& forms,
   return WebTimeFromDateHeader(request.GetResponseHeader("Date"), forms);
 }
 
-std::string WebTimeFromDateHeader(std::string_view date_header, const TextForms& forms) {
+namespace {
+
+// The Universal Time of a Date header. A header that cannot be read is the server's doing, not
+// the user's: the message says which header it was and that another site is the way out.
+OleDate ParseUniversalTime(std::string_view date_header, const TextForms& forms) {
   // Keeps the blank before the day and drops the weekday and the zone name.
   const std::string universal_text = MidChars(date_header, 5, 21);
-  return FormatDateTime(ShiftToUtcPlus8(ParseDateTime(universal_text, forms)), forms);
+  try {
+    return ParseDateTime(universal_text, forms);
+  } catch (const Error& error) {
+    if (error.kind() != ErrorKind::kTypeMismatch) throw;
+    if (date_header.empty()) {
+      throw Error(ErrorKind::kTypeMismatch,
+                  "网站的应答中没有 Date 头，无法从中得知时间。请换一个网站再试。");
+    }
+    throw Error(ErrorKind::kTypeMismatch,
+                error.detail() + "。网站应答头 Date 的值 " +
+                    Quoted(ExcerptForMessage(date_header)) +
+                    " 不是标准的 HTTP 日期格式（如 Sun, 06 Nov 1994 08:49:37 GMT）。请换一个网站再试。");
+  }
+}
+
+}  // namespace
+
+std::string WebTimeFromDateHeader(std::string_view date_header, const TextForms& forms) {
+  return FormatDateTime(ShiftToUtcPlus8(ParseUniversalTime(date_header, forms)), forms);
 }
 
 OleDate ShiftToUtcPlus8(OleDate universal) {

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "runtime/error.h"
+#include "runtime/testing/clock_guard.h"
 #include "runtime/testing/scoped_environment.h"
 #include "runtime/testing/timedated_mock.h"
 
@@ -28,19 +29,7 @@ using testing::ScopedEnvironment;
 using testing::SetTimeCall;
 using testing::TimedatedMock;
 
-// The one guard that keeps a run outside the sandbox from moving this machine's clock through
-// the clock_settime fall-back.
-bool ProcessMaySetTheClock() {
-  constexpr int kCapSysTime = 25;
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind("CapEff:", 0) == 0) {
-      return (std::stoull(line.substr(7), nullptr, 16) >> kCapSysTime) & 1;
-    }
-  }
-  return true;
-}
+using testing::ProcessMaySetTheClock;
 
 NowSource FixedNow(sys_time<microseconds> now) {
   return [now] { return std::chrono::system_clock::time_point{now}; };

@@ -17,7 +17,7 @@
 
 #include "runtime/error.h"
 #include "webtime/tests/loopback_server.h"
-#include "webtime/tests/scoped_environment.h"
+#include "webtime/tests/proxy_environment.h"
 #include "webtime/web_time.h"
 
 namespace {

@@ -13,7 +13,7 @@
 
 #include "runtime/error.h"
 #include "webtime/tests/loopback_server.h"
-#include "webtime/tests/scoped_environment.h"
+#include "webtime/tests/proxy_environment.h"
 
 namespace horalux {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "runtime/error.h"
 #include "webtime/tests/loopback_server.h"
-#include "webtime/tests/scoped_environment.h"
+#include "webtime/tests/proxy_environment.h"
 
 namespace horalux {
 namespace {
@@ -99,6 +99,24 @@ TEST(WebTimeFromDateHeader, RaisesForWhatIsNotADateOrOutOfRange) {
       EXPECT_EQ(error.kind(), c.kind) << error.what();
     }
   }
+}
+
+TEST(WebTimeFromDateHeader, UnreadableHeaderMessageNamesTheHeaderAndTheWayOut) {
+  const auto message_for = [](std::string_view header) {
+    try {
+      WebTimeFromDateHeader(header, IsoForms());
+    } catch (const Error& error) {
+      return std::string(error.what());
+    }
+    return std::string("no error");
+  };
+  const std::string missing = message_for("");
+  EXPECT_NE(missing.find("没有 Date 头"), std::string::npos) << missing;
+  EXPECT_NE(missing.find("请换一个网站"), std::string::npos) << missing;
+
+  const std::string odd = message_for("Sunday, 06-Nov-94 08:49:37 GMT");
+  EXPECT_NE(odd.find("“Sunday, 06-Nov-94 08:49:37 GMT”"), std::string::npos) << odd;
+  EXPECT_NE(odd.find("请换一个网站"), std::string::npos) << odd;
 }
 
 TEST(ShiftToUtcPlus8, IsExactlyEightHoursAcrossTheWholeRange) {

@@ -1,0 +1,25 @@
+# The version every artefact carries (the .deb, the AppStream metainfo, the Windows version record)
+# comes from project() alone. It is shown as written, "1.00". The numeric parts feed only the
+# Windows FILEVERSION, which takes integers; CMake splits "1.00" into "1" and "00".
+set(HORALUX_VERSION "${PROJECT_VERSION}")
+foreach(part MAJOR MINOR PATCH)
+  set(value "${PROJECT_VERSION_${part}}")
+  if(value STREQUAL "")
+    set(value 0)
+  endif()
+  string(REGEX REPLACE "^0+([0-9])" "\\1" value "${value}")
+  set(HORALUX_VERSION_${part} "${value}")
+endforeach()
+
+if(WIN32)
+  # Also configured in builds without the window, so that CI can compile and inspect it.
+  configure_file(${PROJECT_SOURCE_DIR}/packaging/windows/horalux.rc.in
+                 ${PROJECT_BINARY_DIR}/packaging/windows/horalux.rc @ONLY)
+  set(HORALUX_WINDOWS_RESOURCES ${PROJECT_BINARY_DIR}/packaging/windows/horalux.rc)
+  if(MSVC)
+    # The MSVC linker embeds manifests given as sources itself.
+    list(APPEND HORALUX_WINDOWS_RESOURCES ${PROJECT_SOURCE_DIR}/packaging/windows/horalux.manifest)
+  else()
+    list(APPEND HORALUX_WINDOWS_RESOURCES ${PROJECT_SOURCE_DIR}/packaging/windows/manifest.rc)
+  endif()
+endif()

@@ -1,0 +1,27 @@
+# Cross-compiles for 64-bit Windows with Debian's MinGW-w64, in its posix-threads flavour (std::thread,
+# std::mutex). Programs are linked statically so that they run under Wine without DLLs beside them;
+# when Wine is installed, ctest runs them through it.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+set(HORALUX_MINGW_TRIPLE x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER ${HORALUX_MINGW_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${HORALUX_MINGW_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER ${HORALUX_MINGW_TRIPLE}-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${HORALUX_MINGW_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+
+# Debian's wine64 package puts the loader outside PATH.
+find_program(HORALUX_WINE NAMES wine64 wine PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
+if(HORALUX_WINE)
+  # A Wine prefix of the build's own, quiet, and without the offers to download Mono and Gecko.
+  set(CMAKE_CROSSCOMPILING_EMULATOR
+    env WINEPREFIX=${CMAKE_BINARY_DIR}/wine-prefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
+    ${HORALUX_WINE})
+endif()
