@@ -195,4 +195,6 @@ TextForms MakeRoundTrippable(std::vector<FormField> short_date, std::vector<Form
   return forms;
 }
 
+TextForms IsoTextForms() { return TextForms{IsoDate(), TwentyFourHourTime(), "AM", "PM"}; }
+
 }  // namespace horalux

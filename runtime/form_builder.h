@@ -34,4 +34,8 @@ class FormBuilder {
 TextForms MakeRoundTrippable(std::vector<FormField> short_date, std::vector<FormField> long_time,
                              std::string am, std::string pm);
 
+// yyyy-mm-dd HH:mm:ss: the forms a repair falls back to, and forms that read the same whatever
+// the machine's regional settings.
+TextForms IsoTextForms();
+
 }  // namespace horalux

@@ -24,6 +24,7 @@
 
 using namespace std::chrono;
 using horalux::testing::Describe;
+using horalux::testing::ExpectDateThenTimeOfDay;
 using horalux::testing::NowUsec;
 using horalux::testing::PressInterval;
 using horalux::testing::PrivateSystemBus;
@@ -223,21 +224,6 @@ constexpr std::string_view kDateHeader = "Tue, 01 Feb 2022 16:00:00 GMT";
 constexpr year_month_day kExpectedDate{2022y / 2 / 2};
 constexpr seconds kExpectedTimeOfDay{0};
 
-// The calls of one successful press: the date, then the time of day, each keeping the rest from
-// the real time read during the press.
-void ExpectDateThenTimeOfDay(const std::vector<SetTimeCall>& calls, const PressInterval& press) {
-  QVERIFY2(calls.size() == 2, Describe(calls).c_str());
-  QVERIFY2(press.KeptTimeOfDay(calls[0].usec_utc, kExpectedDate),
-           ("the date set did not keep the real time of day: " + Describe(calls)).c_str());
-  QVERIFY2(press.KeptDate(calls[1].usec_utc, kExpectedTimeOfDay),
-           ("the time set did not keep the real date: " + Describe(calls)).c_str());
-  for (const auto& call : calls) {
-    QVERIFY(!call.relative);
-    QVERIFY(call.interactive);
-    QVERIFY(call.allows_interactive_authorization);
-  }
-}
-
 }  // namespace
 
 class ProgramOnTimedatedTest : public QObject {
@@ -270,7 +256,7 @@ void ProgramOnTimedatedTest::pressedButtonAsksTimedatedForTheDateThenTheTimeOfDa
 
   QCOMPARE(server.requests(), 1);
   QCOMPARE(server.Requests()[0].method, std::string("POST"));
-  ExpectDateThenTimeOfDay(timedated.SetTimeCalls(), press);
+  ExpectDateThenTimeOfDay(timedated.SetTimeCalls(), press, kExpectedDate, kExpectedTimeOfDay);
   if (QTest::currentTestFailed()) return;
 
   // The success box goes, and the window takes the next press: the focus is back in the address
@@ -281,7 +267,7 @@ void ProgramOnTimedatedTest::pressedButtonAsksTimedatedForTheDateThenTheTimeOfDa
   QVERIFY2(session.Press(), session.failure());
   press.after = NowUsec();
   QCOMPARE(server.requests(), 2);
-  ExpectDateThenTimeOfDay(timedated.SetTimeCalls(), press);
+  ExpectDateThenTimeOfDay(timedated.SetTimeCalls(), press, kExpectedDate, kExpectedTimeOfDay);
   if (QTest::currentTestFailed()) return;
   QVERIFY2(session.Dismiss(), session.failure());
 }
@@ -320,7 +306,7 @@ void ProgramOnTimedatedTest::refusalWhileAutomaticSyncIsOnLeavesTheWindowForTheN
   QVERIFY2(session.Press(), session.failure());
   press.after = NowUsec();
   QCOMPARE(server.requests(), 2);
-  ExpectDateThenTimeOfDay(timedated.SetTimeCalls(), press);
+  ExpectDateThenTimeOfDay(timedated.SetTimeCalls(), press, kExpectedDate, kExpectedTimeOfDay);
   if (QTest::currentTestFailed()) return;
   QVERIFY2(session.Dismiss(), session.failure());
 }

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include <QTest>
+
 #include "runtime/testing/timedated_mock.h"
 
 namespace horalux::testing {
@@ -71,6 +73,24 @@ inline std::string Describe(const std::vector<SetTimeCall>& calls) {
             ", " + (call.interactive ? "true" : "false") + ") ";
   }
   return text.empty() ? "no SetTime" : text;
+}
+
+// The calls of one successful press: the date, then the time of day, each keeping the rest from
+// the real time read during the press. Records a Qt Test failure when they are not.
+inline void ExpectDateThenTimeOfDay(const std::vector<SetTimeCall>& calls,
+                                    const PressInterval& press,
+                                    std::chrono::year_month_day date,
+                                    std::chrono::seconds time_of_day) {
+  QVERIFY2(calls.size() == 2, Describe(calls).c_str());
+  QVERIFY2(press.KeptTimeOfDay(calls[0].usec_utc, date),
+           ("the date set did not keep the real time of day: " + Describe(calls)).c_str());
+  QVERIFY2(press.KeptDate(calls[1].usec_utc, time_of_day),
+           ("the time set did not keep the real date: " + Describe(calls)).c_str());
+  for (const auto& call : calls) {
+    QVERIFY(!call.relative);
+    QVERIFY(call.interactive);
+    QVERIFY(call.allows_interactive_authorization);
+  }
 }
 
 }  // namespace horalux::testing

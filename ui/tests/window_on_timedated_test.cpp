@@ -29,6 +29,7 @@
 using namespace std::chrono;
 using horalux::Form1;
 using horalux::testing::Describe;
+using horalux::testing::ExpectDateThenTimeOfDay;
 using horalux::testing::NowUsec;
 using horalux::testing::PressInterval;
 using horalux::testing::PrivateSystemBus;
@@ -131,17 +132,7 @@ void WindowOnTimedatedTest::pressAsksForTheDateThenTheTimeOfDayAndReportsSuccess
   QCOMPARE(fixture.Text1()->text(),
            QString::fromStdString(horalux::FormatDateTime(
                horalux::OleDate::FromLocalSeconds(local_days{local_date} + time_of_day), Forms())));
-  const auto calls = timedated.mock.SetTimeCalls();
-  QVERIFY2(calls.size() == 2, Describe(calls).c_str());
-  QVERIFY2(press.KeptTimeOfDay(calls[0].usec_utc, local_date),
-           ("the date set did not keep the real time of day: " + Describe(calls)).c_str());
-  QVERIFY2(press.KeptDate(calls[1].usec_utc, time_of_day),
-           ("the time set did not keep the real date: " + Describe(calls)).c_str());
-  for (const auto& call : calls) {
-    QVERIFY(!call.relative);
-    QVERIFY(call.interactive);
-    QVERIFY(call.allows_interactive_authorization);
-  }
+  ExpectDateThenTimeOfDay(timedated.mock.SetTimeCalls(), press, local_date, time_of_day);
 }
 
 void WindowOnTimedatedTest::automaticSyncRefusalIsReportedWithItsRemedyAndNothingMoreIsAsked() {

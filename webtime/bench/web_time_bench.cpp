@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 
+#include "runtime/form_builder.h"
 #include "runtime/error.h"
 #include "webtime/tests/loopback_server.h"
 #include "webtime/tests/proxy_environment.h"
@@ -26,24 +27,6 @@ using horalux::testing::LoopbackServer;
 using horalux::testing::ReceivedRequest;
 using horalux::testing::Reply;
 using Clock = std::chrono::steady_clock;
-
-horalux::TextForms IsoForms() {
-  using Kind = horalux::FormField::Kind;
-  horalux::TextForms forms;
-  forms.short_date = {{Kind::kYear, 4, ""},
-                      {Kind::kLiteral, 1, "-"},
-                      {Kind::kMonth, 2, ""},
-                      {Kind::kLiteral, 1, "-"},
-                      {Kind::kDay, 2, ""}};
-  forms.long_time = {{Kind::kHour24, 2, ""},
-                     {Kind::kLiteral, 1, ":"},
-                     {Kind::kMinute, 2, ""},
-                     {Kind::kLiteral, 1, ":"},
-                     {Kind::kSecond, 2, ""}};
-  forms.am = "AM";
-  forms.pm = "PM";
-  return forms;
-}
 
 Reply DateReply(const ReceivedRequest&) {
   return Reply::Response(200, {"Date: Sun, 06 Nov 1994 08:49:37 GMT", "Server: bench"});
@@ -87,7 +70,7 @@ double MicrosecondsPerCall(int calls, const std::function<void()>& call) {
 int Compare(int calls) {
   LoopbackServer server(&DateReply);
   const std::string url = server.Url();
-  const horalux::TextForms forms = IsoForms();
+  const horalux::TextForms forms = horalux::IsoTextForms();
   std::printf("GetWebTime gives %s\n", horalux::GetWebTime(url, forms).c_str());
 
   // Alternate the two in rounds and keep each one's best round, so that a busy moment of the
@@ -128,7 +111,7 @@ std::set<std::string> OpenDescriptors() {
 }
 
 int Leaks(int calls) {
-  const horalux::TextForms forms = IsoForms();
+  const horalux::TextForms forms = horalux::IsoTextForms();
   const std::set<std::string> before = OpenDescriptors();
   {
     LoopbackServer server(&DateReply);

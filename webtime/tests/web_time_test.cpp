@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "runtime/form_builder.h"
 #include "runtime/error.h"
 #include "webtime/tests/loopback_server.h"
 #include "webtime/tests/proxy_environment.h"
@@ -18,25 +19,6 @@ using testing::ReceivedRequest;
 using testing::Reply;
 using namespace std::chrono;
 using namespace std::chrono_literals;
-
-// yyyy-mm-dd hh:mm:ss, whatever the regional settings of the machine that runs the tests.
-TextForms IsoForms() {
-  using Kind = FormField::Kind;
-  TextForms forms;
-  forms.short_date = {{Kind::kYear, 4, ""},
-                      {Kind::kLiteral, 1, "-"},
-                      {Kind::kMonth, 2, ""},
-                      {Kind::kLiteral, 1, "-"},
-                      {Kind::kDay, 2, ""}};
-  forms.long_time = {{Kind::kHour24, 2, ""},
-                     {Kind::kLiteral, 1, ":"},
-                     {Kind::kMinute, 2, ""},
-                     {Kind::kLiteral, 1, ":"},
-                     {Kind::kSecond, 2, ""}};
-  forms.am = "AM";
-  forms.pm = "PM";
-  return forms;
-}
 
 const HttpRequestOptions kTestOptions{5s, 10s, {}};
 
@@ -71,7 +53,7 @@ TEST(WebTimeFromDateHeader, ShiftsTheHeaderEightHoursAhead) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.header);
-    EXPECT_EQ(WebTimeFromDateHeader(c.header, IsoForms()), c.expected);
+    EXPECT_EQ(WebTimeFromDateHeader(c.header, IsoTextForms()), c.expected);
   }
 }
 
@@ -93,7 +75,7 @@ TEST(WebTimeFromDateHeader, RaisesForWhatIsNotADateOrOutOfRange) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.header.substr(0, 40));
     try {
-      WebTimeFromDateHeader(c.header, IsoForms());
+      WebTimeFromDateHeader(c.header, IsoTextForms());
       ADD_FAILURE() << "no error";
     } catch (const Error& error) {
       EXPECT_EQ(error.kind(), c.kind) << error.what();
@@ -104,7 +86,7 @@ TEST(WebTimeFromDateHeader, RaisesForWhatIsNotADateOrOutOfRange) {
 TEST(WebTimeFromDateHeader, UnreadableHeaderMessageNamesTheHeaderAndTheWayOut) {
   const auto message_for = [](std::string_view header) {
     try {
-      WebTimeFromDateHeader(header, IsoForms());
+      WebTimeFromDateHeader(header, IsoTextForms());
     } catch (const Error& error) {
       return std::string(error.what());
     }
@@ -161,7 +143,7 @@ TEST_F(GetWebTimeTest, ReadsTheDateOfTheServersResponse) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.description);
     LoopbackServer server([&](const ReceivedRequest&) { return c.reply; });
-    EXPECT_EQ(GetWebTime(server.Url(), IsoForms(), kTestOptions), c.expected);
+    EXPECT_EQ(GetWebTime(server.Url(), IsoTextForms(), kTestOptions), c.expected);
   }
 }
 
@@ -172,7 +154,7 @@ TEST_F(GetWebTimeTest, FollowsARedirectToTheDateOfTheFinalResponse) {
     }
     return Reply::Response(200, {"Date: Sun, 06 Nov 1994 08:49:37 GMT"});
   });
-  EXPECT_EQ(GetWebTime(server.Url("/old"), IsoForms(), kTestOptions), "1994-11-06 16:49:37");
+  EXPECT_EQ(GetWebTime(server.Url("/old"), IsoTextForms(), kTestOptions), "1994-11-06 16:49:37");
 }
 
 TEST_F(GetWebTimeTest, RaisesTypeMismatchWithoutAUsableDate) {
@@ -182,7 +164,7 @@ TEST_F(GetWebTimeTest, RaisesTypeMismatchWithoutAUsableDate) {
     LoopbackServer server(
         [&](const ReceivedRequest&) { return Reply::Response(200, {date_line}); });
     try {
-      GetWebTime(server.Url(), IsoForms(), kTestOptions);
+      GetWebTime(server.Url(), IsoTextForms(), kTestOptions);
       ADD_FAILURE() << "no error";
     } catch (const Error& error) {
       EXPECT_EQ(error.kind(), ErrorKind::kTypeMismatch) << error.what();
@@ -197,8 +179,8 @@ TEST_F(GetWebTimeTest, MakesOneFreshRequestPerCall) {
     return Reply::Response(200,
                            {"Date: Sun, 06 Nov 1994 0" + std::to_string(answered) + ":00:00 GMT"});
   });
-  EXPECT_EQ(GetWebTime(server.Url(), IsoForms(), kTestOptions), "1994-11-06 09:00:00");
-  EXPECT_EQ(GetWebTime(server.Url(), IsoForms(), kTestOptions), "1994-11-06 10:00:00");
+  EXPECT_EQ(GetWebTime(server.Url(), IsoTextForms(), kTestOptions), "1994-11-06 09:00:00");
+  EXPECT_EQ(GetWebTime(server.Url(), IsoTextForms(), kTestOptions), "1994-11-06 10:00:00");
 
   const std::vector<ReceivedRequest> requests = server.Requests();
   ASSERT_EQ(requests.size(), 2u);
@@ -212,12 +194,12 @@ TEST_F(GetWebTimeTest, MakesOneFreshRequestPerCall) {
 TEST_F(GetWebTimeTest, PassesOnTheRequestsErrors) {
   LoopbackServer silent([](const ReceivedRequest&) { return Reply::Silence(); });
   try {
-    GetWebTime(silent.Url(), IsoForms(), HttpRequestOptions{300ms, 300ms, {}});
+    GetWebTime(silent.Url(), IsoTextForms(), HttpRequestOptions{300ms, 300ms, {}});
     ADD_FAILURE() << "no error";
   } catch (const Error& error) {
     EXPECT_EQ(error.kind(), ErrorKind::kTimeout) << error.what();
   }
-  EXPECT_THROW(GetWebTime("ftp://127.0.0.1/", IsoForms()), Error);
+  EXPECT_THROW(GetWebTime("ftp://127.0.0.1/", IsoTextForms()), Error);
 }
 
 }  // namespace
