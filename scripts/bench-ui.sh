@@ -32,7 +32,7 @@ export QT_QPA_PLATFORM=xcb LC_ALL=$locale_name
 # The port of an earlier run must not be read before this proxy has written its own: every
 # start-up request would then fail and the program would show its error report instead.
 rm -f "$bin/proxy-port"
-python3 ui/bench/time_proxy.py >"$bin/proxy-port" &
+python3 ui/qt/bench/time_proxy.py >"$bin/proxy-port" &
 proxy=$!
 trap 'kill $proxy 2>/dev/null' EXIT
 for _ in $(seq 50); do [ -s "$bin/proxy-port" ] && break; sleep 0.1; done
@@ -41,12 +41,12 @@ export http_proxy="http://127.0.0.1:$(cat "$bin/proxy-port")"
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
 launch() {
-  "$bin/ui/bench/horalux_bench_launch" Horalux "$1" 2>/dev/null ||
+  "$bin/ui/qt/bench/horalux_bench_launch" Horalux "$1" 2>/dev/null ||
     { echo "$1 did not show its start-up box" >&2; return 1; }
 }
-bare_program=$bin/ui/bench/horalux_bench_bare_message_box
-floor_program=$bin/ui/bench/horalux_bench_bare_message_box_after_request
-our_program=$bin/ui/horalux
+bare_program=$bin/ui/qt/bench/horalux_bench_bare_message_box
+floor_program=$bin/ui/qt/bench/horalux_bench_bare_message_box_after_request
+our_program=$bin/ui/qt/horalux
 
 # One unmeasured run of each warms the disk cache and the font cache alike; then they take
 # turns, so that a busy moment of the machine falls on all of them.
@@ -76,5 +76,5 @@ awk -v a="$floor_ms" -v b="$bare_ms" -v c="$floor_kib" -v d="$bare_kib" 'BEGIN {
 
 echo "== Steady state: 1,000 presses"
 # The presses go to the loopback server, not through the proxy.
-env -u http_proxy QT_QPA_PLATFORM=offscreen "$bin/ui/bench/horalux_bench_presses"
+env -u http_proxy QT_QPA_PLATFORM=offscreen "$bin/ui/qt/bench/horalux_bench_presses"
 echo "(targets: RSS growth <= 256 KiB, descriptor growth 0)"

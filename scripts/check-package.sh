@@ -53,7 +53,7 @@ echo "== Release build and .deb =="
 cmake --preset release -DHORALUX_BUILD_TESTS=OFF >/dev/null
 cmake --build --preset release -j "$jobs"
 have_program=yes
-if [ ! -x "$build/ui/horalux" ]; then
+if [ ! -x "$build/ui/qt/horalux" ]; then
   have_program=no
   echo "NOTE: no horalux program is built yet: the package holds only the desktop files, and the"
   echo "      checks of the program (Exec, ldd, start under Xvfb) are skipped."

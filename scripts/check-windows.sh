@@ -25,7 +25,7 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUIL
   -DHORALUX_RUNTIME_ONLY=ON -DHORALUX_WERROR=ON -DHORALUX_BUILD_TESTS=ON \
   -DGTest_DIR="$gtest_build/install/lib/cmake/GTest" \
   -DCMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE=PRE_TEST >/dev/null
-cmake --build "$build" -j "$jobs" --target horalux_runtime
+cmake --build "$build" -j "$jobs" --target horalux_datetime horalux_clock horalux_handlers
 
 echo "== Windows version record and manifest =="
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")

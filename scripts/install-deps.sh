@@ -15,7 +15,7 @@ packages=(
   xvfb xauth
 )
 test_packages=(
-  libgtest-dev clang libclang-rt-14-dev llvm python3
+  libgtest-dev clang libclang-rt-14-dev llvm python3 valgrind
   libcpp-httplib-dev openssl libssl-dev
   dbus python3-dbusmock
   xvfb xauth xdotool imagemagick

@@ -7,7 +7,7 @@ bash scripts/install-deps.sh
 cmake --preset release -DHORALUX_BUILD_TESTS=OFF >/dev/null
 cmake --build --preset release
 
-program=build/release/ui/horalux
+program=build/release/ui/qt/horalux
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "没有图形显示（DISPLAY 未设置）。No display: start the program under a virtual one:"
   echo "  xvfb-run -a $program"

@@ -34,8 +34,8 @@ run_suite --preset sanitize -j "$jobs"
 
 echo "== Fuzzing the date-time text for 60 s =="
 # New inputs go to the temporary directory; the committed seeds are only read.
-bash scripts/sandbox.sh build/sanitize/runtime/fuzz/date_text_fuzzer -max_total_time=60 -max_len=256 \
-  "$fuzz_corpus" runtime/fuzz/corpus
+bash scripts/sandbox.sh build/sanitize/runtime/datetime/fuzz/date_text_fuzzer -max_total_time=60 -max_len=256 \
+  "$fuzz_corpus" runtime/datetime/fuzz/corpus
 
 echo "== Debian package =="
 bash scripts/check-package.sh

@@ -6,7 +6,7 @@
 
 #include <string_view>
 
-#include "runtime/error.h"
+#include "runtime/base/error.h"
 
 namespace horalux {
 

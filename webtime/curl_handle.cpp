@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "runtime/error.h"
+#include "runtime/base/error.h"
 #include "webtime/curl_error.h"
 
 namespace horalux {

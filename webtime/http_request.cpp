@@ -5,8 +5,8 @@
 #include <stdexcept>
 #include <type_traits>
 
-#include "runtime/error.h"
-#include "runtime/text.h"
+#include "runtime/base/error.h"
+#include "runtime/base/text.h"
 #include "webtime/curl_error.h"
 
 namespace horalux {

@@ -2,9 +2,9 @@
 
 #include <chrono>
 
-#include "runtime/error.h"
-#include "runtime/float_check.h"
-#include "runtime/text.h"
+#include "runtime/base/error.h"
+#include "runtime/base/text.h"
+#include "runtime/datetime/float_check.h"
 
 namespace horalux {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "runtime/ole_date.h"
-#include "runtime/text_forms.h"
+#include "runtime/datetime/ole_date.h"
+#include "runtime/datetime/text_forms.h"
 #include "webtime/http_request.h"
 
 namespace horalux {

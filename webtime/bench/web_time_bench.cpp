@@ -15,10 +15,10 @@
 #include <string>
 #include <string_view>
 
-#include "runtime/form_builder.h"
-#include "runtime/error.h"
-#include "webtime/tests/loopback_server.h"
-#include "webtime/tests/proxy_environment.h"
+#include "runtime/base/error.h"
+#include "runtime/datetime/form_builder.h"
+#include "testing/loopback_server.h"
+#include "testing/proxy_environment.h"
 #include "webtime/web_time.h"
 
 namespace {

@@ -11,9 +11,9 @@
 #include <thread>
 #include <vector>
 
-#include "runtime/error.h"
-#include "webtime/tests/loopback_server.h"
-#include "webtime/tests/proxy_environment.h"
+#include "runtime/base/error.h"
+#include "testing/loopback_server.h"
+#include "testing/proxy_environment.h"
 
 namespace horalux {
 namespace {

@@ -1,0 +1,62 @@
+#include "handlers/form1_handlers.h"
+
+#include <exception>
+#include <string>
+#include <utility>
+
+#include "handlers/texts.h"
+#include "runtime/base/error.h"
+#include "runtime/datetime/pattern_format.h"
+
+namespace horalux {
+
+Form1Handlers::Form1Handlers(Form1Window& window, MessageBoxService& message_box, Clock& clock,
+                             TextForms forms, WebTimeQuery query)
+    : window_(window),
+      message_box_(message_box),
+      clock_(clock),
+      forms_(std::move(forms)),
+      query_(std::move(query)) {}
+
+void Form1Handlers::Form_Load() { RunHandler(&Form1Handlers::LoadTime); }
+
+void Form1Handlers::Command1_Click() { RunHandler(&Form1Handlers::SetClock); }
+
+void Form1Handlers::LoadTime() {
+  // Shown only: the time box stays empty until the set-clock command fills it.
+  message_box_.Show(GetWebTime());
+}
+
+void Form1Handlers::SetClock() {
+  // Every value goes through the time box, read afresh each time: what the box holds is what
+  // the clock is set to.
+  window_.WriteText1(GetWebTime());
+  if (!IsDateTime(window_.ReadText1(), forms_)) {
+    message_box_.Show(texts::kNotATime);
+    return;
+  }
+  SetLocalDateFromText(clock_, FormatPattern(ParseDateTime(window_.ReadText1(), forms_), "yyyy-mm-dd"));
+  SetLocalTimeFromText(clock_, FormatPattern(ParseDateTime(window_.ReadText1(), forms_), "hh:mm:ss"));
+  message_box_.Show(texts::kClockSet);
+}
+
+std::string Form1Handlers::GetWebTime() {
+  const std::string url = window_.ReadText2();
+  return window_.RunBusy([&] { return query_(url); });
+}
+
+void Form1Handlers::RunHandler(void (Form1Handlers::*handler)()) {
+  // A failed request or a refused clock must not cost the user the window: the error is shown
+  // and the window stays, so the address can be corrected and the press repeated.
+  try {
+    (this->*handler)();
+  } catch (const Error& error) {
+    message_box_.ReportError(error);
+  } catch (const std::exception& error) {
+    message_box_.ReportError(
+        Error(ErrorKind::kSystem, std::string("程序内部出现意外错误（") + error.what() +
+                                      "）。请重试；如果问题仍然存在，请重新启动程序。"));
+  }
+}
+
+}  // namespace horalux

@@ -1,0 +1,197 @@
+#include "handlers/form1_handlers.h"
+
+#include <chrono>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "runtime/base/error.h"
+#include "runtime/datetime/ole_date.h"
+#include "testing/fake_clock.h"
+#include "testing/recording_message_box.h"
+
+namespace horalux {
+namespace {
+
+using namespace std::chrono;
+using testing::FakeClock;
+using testing::RecordingMessageBox;
+using Change = FakeClock::Change;
+
+const TextForms& Forms() {
+  static const TextForms forms = TextFormsForLocale("C.UTF-8");
+  return forms;
+}
+
+std::string TimeText(local_seconds moment) {
+  return FormatDateTime(OleDate::FromLocalSeconds(moment), Forms());
+}
+
+RecordingMessageBox::Shown Prompt(std::string_view text) { return {false, std::string(text)}; }
+
+// The window in memory: two texts, and whether a fetch ran while it was busy.
+class FakeWindow : public Form1Window {
+ public:
+  std::string ReadText2() const override { return text2; }
+  std::string ReadText1() const override { return text1; }
+  void WriteText1(std::string_view text) override { text1 = text; }
+  std::string RunBusy(const std::function<std::string()>& fetch) override {
+    busy = true;
+    struct Idle {
+      bool& busy;
+      ~Idle() { busy = false; }
+    } idle{busy};
+    return fetch();
+  }
+
+  std::string text2 = "http://time.example/";
+  std::string text1;
+  bool busy = false;
+};
+
+// A query that answers from a script: each call takes the next answer, a time text or an error.
+struct Fixture {
+  Fixture() : handlers(window, boxes, clock, Forms(), [this](std::string_view url) {
+    urls.emplace_back(url);
+    busy_during_query.push_back(window.busy);
+    return answer(url);
+  }) {}
+
+  FakeWindow window;
+  RecordingMessageBox boxes;
+  FakeClock clock;
+  std::function<std::string(std::string_view)> answer = [](std::string_view) {
+    return TimeText(local_days{1994y / 11 / 6} + 16h + 49min + 37s);
+  };
+  std::vector<std::string> urls;
+  std::vector<bool> busy_during_query;
+  Form1Handlers handlers;
+};
+
+TEST(Form1HandlersTest, StartUpShowsTheTimeAndTouchesNeitherTheTimeBoxNorTheClock) {
+  Fixture fixture;
+  fixture.handlers.Form_Load();
+
+  EXPECT_EQ(fixture.boxes.shown(),
+            std::vector{Prompt(TimeText(local_days{1994y / 11 / 6} + 16h + 49min + 37s))});
+  EXPECT_EQ(fixture.urls, std::vector<std::string>{"http://time.example/"});
+  EXPECT_EQ(fixture.busy_during_query, std::vector{true});
+  EXPECT_FALSE(fixture.window.busy);
+  EXPECT_EQ(fixture.window.text1, "");
+  EXPECT_TRUE(fixture.clock.changes().empty());
+}
+
+TEST(Form1HandlersTest, PressPutsTheTimeInTheBoxThenSetsTheDateThenTheTimeOfDay) {
+  struct Case {
+    local_seconds web_time;
+    std::vector<Change> changes;
+  };
+  const Case cases[] = {
+      {local_days{1994y / 11 / 6} + 16h + 49min + 37s, {year_month_day{1994y / 11 / 6}, 16h + 49min + 37s}},
+      {local_days{2022y / 2 / 2}, {year_month_day{2022y / 2 / 2}, 0s}},
+      {local_days{2000y / 2 / 29} + 4h, {year_month_day{2000y / 2 / 29}, 4h}},
+      {local_days{2024y / 6 / 5} + 23h + 59min + 59s, {year_month_day{2024y / 6 / 5}, 23h + 59min + 59s}},
+  };
+  for (const Case& c : cases) {
+    Fixture fixture;
+    fixture.window.text1 = "2030-01-01 12:00:00";  // typed by the user: overwritten, never used
+    fixture.answer = [&](std::string_view) { return TimeText(c.web_time); };
+
+    fixture.handlers.Command1_Click();
+
+    EXPECT_EQ(fixture.window.text1, TimeText(c.web_time));
+    EXPECT_TRUE(fixture.clock.changes() == c.changes) << fixture.window.text1;
+    EXPECT_EQ(fixture.boxes.shown(), std::vector{Prompt("设置时间成功！")});
+    EXPECT_EQ(fixture.busy_during_query, std::vector{true});
+  }
+}
+
+TEST(Form1HandlersTest, EachPressAsksTheUrlInTheBoxAtThatMoment) {
+  Fixture fixture;
+  fixture.handlers.Command1_Click();
+  fixture.window.text2 = "http://other.example/";
+  fixture.handlers.Command1_Click();
+
+  EXPECT_EQ(fixture.urls, (std::vector<std::string>{"http://time.example/", "http://other.example/"}));
+  EXPECT_EQ(fixture.clock.changes().size(), 4u);
+  EXPECT_EQ(fixture.boxes.shown(), std::vector(2, Prompt("设置时间成功！")));
+}
+
+TEST(Form1HandlersTest, TimeTextThatIsNotADateIsReportedAndTheClockLeftAlone) {
+  Fixture fixture;
+  fixture.answer = [](std::string_view) { return std::string("not a time"); };
+
+  fixture.handlers.Command1_Click();
+
+  EXPECT_EQ(fixture.window.text1, "not a time");
+  EXPECT_EQ(fixture.boxes.shown(), std::vector{Prompt("输入时间错误！")});
+  EXPECT_TRUE(fixture.clock.changes().empty());
+}
+
+// An error that escapes either handler is reported, whatever was done before it stays done, and
+// the next press works.
+TEST(Form1HandlersTest, ErrorsAreReportedAndTheNextPressStillWorks) {
+  enum class Failure { kQuery, kUnexpected, kDateRefused, kTimeRefused };
+  struct Case {
+    Failure failure;
+    std::string report_start;
+    std::vector<Change> changes;
+    std::string text1;
+  };
+  const std::string web_time = TimeText(local_days{1994y / 11 / 6} + 16h + 49min + 37s);
+  const Case cases[] = {
+      {Failure::kQuery, "网络错误", {}, "earlier text"},
+      {Failure::kUnexpected, "系统错误：程序内部出现意外错误（basic_string::_M_create）", {}, "earlier text"},
+      {Failure::kDateRefused, "无法设置系统时间", {}, web_time},
+      {Failure::kTimeRefused, "无法设置系统时间", {year_month_day{1994y / 11 / 6}}, web_time},
+  };
+  for (const Case& c : cases) {
+    Fixture fixture;
+    fixture.window.text1 = "earlier text";
+    const auto good_answer = fixture.answer;
+    if (c.failure == Failure::kQuery) {
+      fixture.answer = [](std::string_view) -> std::string {
+        throw Error(ErrorKind::kNetwork, "测试服务器不在");
+      };
+    } else if (c.failure == Failure::kUnexpected) {
+      fixture.answer = [](std::string_view) -> std::string {
+        throw std::length_error("basic_string::_M_create");
+      };
+    }
+    if (c.failure == Failure::kDateRefused) fixture.clock.RefuseDates();
+    if (c.failure == Failure::kTimeRefused) fixture.clock.RefuseTimes();
+
+    fixture.handlers.Command1_Click();
+
+    ASSERT_EQ(fixture.boxes.shown().size(), 1u);
+    EXPECT_TRUE(fixture.boxes.shown()[0].is_error);
+    EXPECT_TRUE(fixture.boxes.shown()[0].text.starts_with(c.report_start)) << fixture.boxes.shown()[0].text;
+    EXPECT_TRUE(fixture.clock.changes() == c.changes);
+    EXPECT_EQ(fixture.window.text1, c.text1);
+    EXPECT_FALSE(fixture.window.busy);
+
+    if (c.failure == Failure::kQuery || c.failure == Failure::kUnexpected) {
+      fixture.answer = good_answer;
+      fixture.handlers.Command1_Click();
+      EXPECT_EQ(fixture.boxes.shown().back(), Prompt("设置时间成功！"));
+    }
+  }
+}
+
+TEST(Form1HandlersTest, StartUpErrorIsReported) {
+  Fixture fixture;
+  fixture.answer = [](std::string_view) -> std::string {
+    throw Error(ErrorKind::kTypeMismatch, "网站的应答中没有 Date 头");
+  };
+
+  fixture.handlers.Form_Load();
+
+  ASSERT_EQ(fixture.boxes.shown().size(), 1u);
+  EXPECT_TRUE(fixture.boxes.shown()[0].is_error);
+  EXPECT_TRUE(fixture.clock.changes().empty());
+}
+
+}  // namespace
+}  // namespace horalux

@@ -1,0 +1,56 @@
+#include "runtime/base/error.h"
+
+#include <cstring>
+#include <string>
+
+namespace horalux {
+
+std::string_view ErrorKindName(ErrorKind kind) noexcept {
+  switch (kind) {
+    case ErrorKind::kTypeMismatch: return "类型不匹配";
+    case ErrorKind::kOverflow: return "溢出";
+    case ErrorKind::kFloatingPoint: return "浮点运算错误";
+    case ErrorKind::kInvalidUrl: return "网址无效";
+    case ErrorKind::kNetwork: return "网络错误";
+    case ErrorKind::kTimeout: return "连接超时";
+    case ErrorKind::kTls: return "安全连接失败";
+    case ErrorKind::kClockRefused: return "无法设置系统时间";
+    case ErrorKind::kSystem: return "系统错误";
+  }
+  return "未知错误";
+}
+
+namespace {
+
+std::string ComposeMessage(ErrorKind kind, std::string_view detail) {
+  std::string message(ErrorKindName(kind));
+  message += "：";
+  message += detail;
+  return message;
+}
+
+}  // namespace
+
+Error::Error(ErrorKind kind, std::string_view detail)
+    : std::runtime_error(ComposeMessage(kind, detail)), kind_(kind), detail_(detail) {}
+
+std::string Quoted(std::string_view value) {
+  std::string quoted = "“";
+  quoted += value;
+  quoted += "”";
+  return quoted;
+}
+
+Error SystemError(ErrorKind kind, int errno_value, std::string_view detail) {
+  // strerror_r comes in two incompatible flavours; strerror_l is not portable to Windows either.
+  // strerror is safe here: the program calls it from one thread only.
+  std::string text(detail);
+  text += "（";
+  text += std::strerror(errno_value);
+  text += "，errno ";
+  text += std::to_string(errno_value);
+  text += "）";
+  return Error(kind, text);
+}
+
+}  // namespace horalux

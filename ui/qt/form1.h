@@ -1,0 +1,54 @@
+// The program's one window on Qt: the URL box, the time box and the set-clock button, laid out
+// and driven by keyboard; its start-up and its button's presses go to the shared handlers.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include <QWidget>
+
+#include "handlers/form1_handlers.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace horalux {
+
+class Form1 : public QWidget, private Form1Window {
+  Q_OBJECT
+
+ public:
+  // The services must outlive the window. `forms` must be the ones `query` writes its time
+  // text in, so that the set-clock command can read that text back.
+  Form1(MessageBoxService& message_box, Clock& clock, TextForms forms, WebTimeQuery query,
+        QWidget* parent = nullptr);
+
+  // The first show runs the load handler: the start-up time is fetched and shown before the
+  // window appears. The labels are fitted to their texts then, just before it appears.
+  void setVisible(bool visible) override;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  void CreateControls();
+  void FitLabelsToText();
+
+  std::string ReadText2() const override;
+  std::string ReadText1() const override;
+  void WriteText1(std::string_view text) override;
+  std::string RunBusy(const std::function<std::string()>& fetch) override;
+
+  Form1Handlers handlers_;
+  bool loaded_ = false;
+
+  QLabel* Label1 = nullptr;
+  QLineEdit* Text2 = nullptr;
+  QLabel* Label2 = nullptr;
+  QLineEdit* Text1 = nullptr;
+  QPushButton* Command1 = nullptr;
+};
+
+}  // namespace horalux

@@ -1,0 +1,43 @@
+#include "ui/qt/qt_message_box.h"
+
+#include <QPushButton>
+#include <QString>
+
+#include "handlers/texts.h"
+#include "ui/qt/qt_text.h"
+
+namespace horalux {
+namespace {
+
+std::unique_ptr<QMessageBox> MakeBox(QMessageBox::Icon icon, const QString& text,
+                                     Qt::TextFormat format, QWidget* parent) {
+  auto box = std::make_unique<QMessageBox>(icon, ToQString(texts::kApplicationTitle), text,
+                                           QMessageBox::NoButton, parent);
+  box->setWindowModality(parent != nullptr ? Qt::WindowModal : Qt::ApplicationModal);
+  box->setTextFormat(format);
+  QPushButton* ok = box->addButton(ToQString(texts::kOkButton), QMessageBox::AcceptRole);
+  box->setDefaultButton(ok);
+  box->setEscapeButton(ok);
+  return box;
+}
+
+}  // namespace
+
+std::unique_ptr<QMessageBox> MakePromptBox(std::string_view prompt, QWidget* parent) {
+  // Plain text: whatever a server sent must not be read as markup.
+  return MakeBox(QMessageBox::NoIcon, ToQString(prompt), Qt::PlainText, parent);
+}
+
+std::unique_ptr<QMessageBox> MakeErrorReport(const Error& error, QWidget* parent) {
+  // The kind heads the report, the cause and what to do follow. Rich text wraps long causes;
+  // the quoted values in them are escaped so that they are shown as they are.
+  const QString text = "<b>" + ToQString(ErrorKindName(error.kind())).toHtmlEscaped() + "</b><br>" +
+                       ToQString(error.detail()).toHtmlEscaped().replace('\n', "<br>");
+  return MakeBox(QMessageBox::Critical, text, Qt::RichText, parent);
+}
+
+void QtMessageBox::Show(std::string_view prompt) { MakePromptBox(prompt, parent_)->exec(); }
+
+void QtMessageBox::ReportError(const Error& error) { MakeErrorReport(error, parent_)->exec(); }
+
+}  // namespace horalux

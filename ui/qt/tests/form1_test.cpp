@@ -1,0 +1,309 @@
+// The window driven as a user would: its controls, the start-up message, and presses of the
+// set-clock button against a loopback server, an in-memory clock and recorded message boxes.
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "runtime/datetime/ole_date.h"
+#include "runtime/datetime/text_forms.h"
+#include "testing/fake_clock.h"
+#include "testing/recording_message_box.h"
+#include "testing/time_server.h"
+#include "ui/qt/form1.h"
+#include "webtime/web_time.h"
+
+using namespace std::chrono;
+using horalux::Error;
+using horalux::ErrorKind;
+using horalux::Form1;
+using horalux::testing::FakeClock;
+using horalux::testing::TimeServer;
+using horalux::testing::RecordingMessageBox;
+
+
+namespace {
+
+const horalux::TextForms& Forms() {
+  static const horalux::TextForms forms = horalux::TextFormsForLocale("C.UTF-8");
+  return forms;
+}
+
+horalux::WebTimeQuery RealQuery() {
+  return [](std::string_view url) { return horalux::GetWebTime(url, Forms()); };
+}
+
+// The time text the window should show for a local moment.
+std::string TimeText(local_seconds moment) {
+  return horalux::FormatDateTime(horalux::OleDate::FromLocalSeconds(moment), Forms());
+}
+
+// A window with recorded boxes and an in-memory clock, already past its start-up.
+struct Fixture {
+  explicit Fixture(horalux::WebTimeQuery query = RealQuery())
+      : window(boxes, clock, Forms(), std::move(query)) {}
+
+  QLineEdit* Text1() { return window.findChild<QLineEdit*>("Text1"); }
+  QLineEdit* Text2() { return window.findChild<QLineEdit*>("Text2"); }
+  QPushButton* Command1() { return window.findChild<QPushButton*>("Command1"); }
+  // The window is not shown, so that its start-up does not run; the button is pressed all the same.
+  void Press() { Command1()->click(); }
+
+  RecordingMessageBox boxes;
+  FakeClock clock;
+  Form1 window;
+};
+
+RecordingMessageBox::Shown Prompt(std::string text) { return {false, std::move(text)}; }
+
+}  // namespace
+
+class Form1Test : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void controlsHaveTheirNamesTextsAndPlaces_data();
+  void controlsHaveTheirNamesTextsAndPlaces();
+  void windowHoldsEveryControlAtAFixedSize();
+  void labelsShowTheirWholeTextWithoutCoveringAnything();
+  void labelsNameTheirBoxes();
+  void buttonHasTheFirstFocusAndTabGoesToTheTimeBoxThenTheUrlBox();
+  void enterAnywhereAndSpaceOnTheButtonPressIt_data();
+  void enterAnywhereAndSpaceOnTheButtonPressIt();
+
+  void startUpShowsTheWebTimeBeforeTheWindowAndLeavesTheTimeBoxEmpty();
+  void startUpErrorIsReportedAndTheWindowStillAppears();
+
+  void editedUrlIsUsedByTheNextPress();
+  void twoPressesMakeTwoRequestsAndSetTheClockTwice();
+  void busyCursorShowsWhileTheRequestIsOut();
+};
+
+void Form1Test::controlsHaveTheirNamesTextsAndPlaces_data() {
+  QTest::addColumn<QString>("name");
+  QTest::addColumn<QString>("className");
+  QTest::addColumn<QString>("text");
+  QTest::addColumn<QRect>("place");  // the label's height is the least it may have
+  QTest::newRow("Label1") << "Label1" << "QLabel" << "获取时间的网站：" << QRect(8, 8, 49, 25);
+  QTest::newRow("Text2") << "Text2" << "QLineEdit" << "http://www.baidu.com/"
+                         << QRect(72, 8, 201, 33);
+  QTest::newRow("Label2") << "Label2" << "QLabel" << "获取的时间：" << QRect(16, 64, 49, 33);
+  QTest::newRow("Text1") << "Text1" << "QLineEdit" << "" << QRect(72, 56, 209, 33);
+  QTest::newRow("Command1") << "Command1" << "QPushButton" << "设置" << QRect(104, 96, 121, 33);
+}
+
+void Form1Test::controlsHaveTheirNamesTextsAndPlaces() {
+  QFETCH(QString, name);
+  QFETCH(QString, className);
+  QFETCH(QString, text);
+  QFETCH(QRect, place);
+  Fixture fixture;
+  QCOMPARE(fixture.window.windowTitle(), QString("设置时间"));
+
+  auto* control = fixture.window.findChild<QWidget*>(name);
+  QVERIFY(control != nullptr);
+  QCOMPARE(control->metaObject()->className(), className);
+  QCOMPARE(control->property("text").toString(), text);
+  QCOMPARE(control->x(), place.x());
+  QCOMPARE(control->y(), place.y());
+  QCOMPARE(control->width(), place.width());
+  if (className == "QLabel") {
+    QVERIFY(control->height() >= place.height());
+  } else {
+    QCOMPARE(control->height(), place.height());
+  }
+}
+
+void Form1Test::windowHoldsEveryControlAtAFixedSize() {
+  Fixture fixture;
+  const QRect client = fixture.window.rect();
+  QCOMPARE(fixture.window.minimumSize(), fixture.window.maximumSize());
+  for (QWidget* control : fixture.window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    QVERIFY2(client.adjusted(0, 0, -8, -8).contains(control->geometry()),
+             qPrintable(control->objectName() + " is not inside the margin"));
+  }
+}
+
+void Form1Test::labelsShowTheirWholeTextWithoutCoveringAnything() {
+  // The labels are fitted to their texts when the window first appears.
+  Fixture fixture([](std::string_view) { return std::string("2026-01-02 03:04:05"); });
+  fixture.window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&fixture.window));
+  const auto controls = fixture.window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+  for (const char* name : {"Label1", "Label2"}) {
+    auto* label = fixture.window.findChild<QLabel*>(name);
+    QVERIFY(label->wordWrap());
+    QVERIFY2(label->heightForWidth(label->width()) <= label->height(),
+             qPrintable(QString("%1 needs %2 px, has %3")
+                            .arg(name)
+                            .arg(label->heightForWidth(label->width()))
+                            .arg(label->height())));
+    for (const QWidget* other : controls) {
+      if (other != label) {
+        QVERIFY2(!other->geometry().intersects(label->geometry()),
+                 qPrintable(QString(name) + " covers " + other->objectName()));
+      }
+    }
+  }
+}
+
+void Form1Test::labelsNameTheirBoxes() {
+  Fixture fixture;
+  QCOMPARE(fixture.window.findChild<QLabel*>("Label1")->buddy(), fixture.Text2());
+  QCOMPARE(fixture.window.findChild<QLabel*>("Label2")->buddy(), fixture.Text1());
+  QCOMPARE(fixture.Text2()->accessibleName(), QString("获取时间的网站"));
+  QCOMPARE(fixture.Text1()->accessibleName(), QString("获取的时间"));
+}
+
+void Form1Test::buttonHasTheFirstFocusAndTabGoesToTheTimeBoxThenTheUrlBox() {
+  Fixture fixture;
+  fixture.window.show();
+  QVERIFY(QTest::qWaitForWindowActive(&fixture.window));
+  QCOMPARE(QApplication::focusWidget(), fixture.Command1());
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  QCOMPARE(QApplication::focusWidget(), fixture.Text1());
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  QCOMPARE(QApplication::focusWidget(), fixture.Text2());
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  QCOMPARE(QApplication::focusWidget(), fixture.Command1());
+  for (const char* label : {"Label1", "Label2"}) {
+    QCOMPARE(fixture.window.findChild<QLabel*>(label)->focusPolicy(), Qt::NoFocus);
+  }
+}
+
+void Form1Test::enterAnywhereAndSpaceOnTheButtonPressIt_data() {
+  QTest::addColumn<QString>("focused");
+  QTest::addColumn<int>("key");
+  QTest::newRow("Enter on the button") << "Command1" << int(Qt::Key_Return);
+  QTest::newRow("Space on the button") << "Command1" << int(Qt::Key_Space);
+  QTest::newRow("Enter in the time box") << "Text1" << int(Qt::Key_Return);
+  QTest::newRow("keypad Enter in the URL box") << "Text2" << int(Qt::Key_Enter);
+}
+
+void Form1Test::enterAnywhereAndSpaceOnTheButtonPressIt() {
+  QFETCH(QString, focused);
+  QFETCH(int, key);
+  int queries = 0;
+  Fixture fixture([&](std::string_view) {
+    ++queries;
+    return TimeText(local_days{2024y / 3 / 1} + 12h);
+  });
+  fixture.window.show();
+  QVERIFY(QTest::qWaitForWindowActive(&fixture.window));
+  auto* target = fixture.window.findChild<QWidget*>(focused);
+  target->setFocus();
+  QSignalSpy pressed(fixture.Command1(), &QPushButton::clicked);
+  QTest::keyClick(target, Qt::Key(key));
+  QCOMPARE(pressed.count(), 1);
+  QCOMPARE(queries, 2);  // start-up, then the press
+}
+
+void Form1Test::startUpShowsTheWebTimeBeforeTheWindowAndLeavesTheTimeBoxEmpty() {
+  // Notes whether the window was already on screen when the box came up.
+  struct WatchingBox : RecordingMessageBox {
+    void Show(std::string_view prompt) override {
+      window_was_visible.push_back(window->isVisible());
+      RecordingMessageBox::Show(prompt);
+    }
+    QWidget* window = nullptr;
+    std::vector<bool> window_was_visible;
+  } boxes;
+  TimeServer server;
+  server.ServeDate("Sun, 06 Nov 1994 08:49:37 GMT");
+  FakeClock clock;
+  Form1 window(boxes, clock, Forms(), RealQuery());
+  window.findChild<QLineEdit*>("Text2")->setText(QString::fromStdString(server.Url()));
+  boxes.window = &window;
+
+  window.show();
+
+  QCOMPARE(boxes.shown(), (std::vector{Prompt(TimeText(local_days{1994y / 11 / 6} + 16h + 49min +
+                                                                 37s))}));
+  QCOMPARE(boxes.window_was_visible, std::vector{false});
+  QVERIFY(window.isVisible());
+  QVERIFY(window.findChild<QLineEdit*>("Text1")->text().isEmpty());
+  QVERIFY(clock.changes().empty());
+  // Showing again after hiding does not repeat the start-up.
+  window.hide();
+  window.show();
+  QCOMPARE(server.requests(), 1);
+}
+
+void Form1Test::startUpErrorIsReportedAndTheWindowStillAppears() {
+  TimeServer server;
+  server.ServeRaw("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n");
+  RecordingMessageBox boxes;
+  FakeClock clock;
+  Form1 window(boxes, clock, Forms(), RealQuery());
+  window.findChild<QLineEdit*>("Text2")->setText(QString::fromStdString(server.Url()));
+
+  window.show();
+
+  QCOMPARE(boxes.shown().size(), std::size_t{1});
+  QVERIFY(boxes.shown()[0].is_error);
+  QVERIFY(window.isVisible());
+  QVERIFY(window.findChild<QPushButton*>("Command1")->isEnabled());
+}
+
+void Form1Test::editedUrlIsUsedByTheNextPress() {
+  TimeServer first;
+  TimeServer second;
+  first.ServeDate("Sun, 06 Nov 1994 08:49:37 GMT");
+  second.ServeDate("Thu, 01 Jan 2015 00:00:00 GMT");
+  Fixture fixture;
+  fixture.Text2()->setText(QString::fromStdString(first.Url()));
+  fixture.Press();
+
+  fixture.Text2()->selectAll();
+  QTest::keyClicks(fixture.Text2(), QString::fromStdString(second.Url()));
+  fixture.Press();
+
+  QCOMPARE(first.requests(), 1);
+  QCOMPARE(second.requests(), 1);
+  QVERIFY(fixture.clock.changes().back() == FakeClock::Change{8h});
+}
+
+void Form1Test::twoPressesMakeTwoRequestsAndSetTheClockTwice() {
+  TimeServer server;
+  Fixture fixture;
+  fixture.Text2()->setText(QString::fromStdString(server.Url()));
+  server.ServeDate("Sun, 06 Nov 1994 08:49:37 GMT");
+  fixture.Press();
+  server.ServeDate("Sun, 06 Nov 1994 08:49:38 GMT");
+  fixture.Press();
+
+  QCOMPARE(server.requests(), 2);
+  for (const auto& request : server.Requests()) {
+    QCOMPARE(request.method, std::string("POST"));
+    QCOMPARE(request.body, std::string());
+  }
+  const year_month_day day = 1994y / 11 / 6;
+  QVERIFY(fixture.clock.changes() == (std::vector<FakeClock::Change>{
+                                         day, 16h + 49min + 37s, day, 16h + 49min + 38s}));
+  QCOMPARE(fixture.boxes.shown(),
+           (std::vector{Prompt("设置时间成功！"), Prompt("设置时间成功！")}));
+}
+
+void Form1Test::busyCursorShowsWhileTheRequestIsOut() {
+  std::vector<bool> busy_during_request;
+  Fixture fixture([&](std::string_view) -> std::string {
+    const QCursor* cursor = QApplication::overrideCursor();
+    busy_during_request.push_back(cursor != nullptr && cursor->shape() == Qt::WaitCursor);
+    throw Error(ErrorKind::kTimeout, "测试服务器没有回答");
+  });
+
+  fixture.Press();
+
+  QCOMPARE(busy_during_request, std::vector{true});
+  QCOMPARE(QApplication::overrideCursor(), nullptr);
+}
+
+QTEST_MAIN(Form1Test)
+#include "form1_test.moc"
