@@ -1,15 +1,13 @@
 // The HTTP request component: open a request, send it with no body, read a header of the response.
-// Built on libcurl; http and https only, TLS verified against the system's certificates, proxies
-// taken from the environment, redirects followed, and the response body never read.
+// http and https only, TLS verified against the system's certificates, the system's proxies,
+// redirects followed, and the response body never read. One source per platform does the
+// transfer: libcurl on Linux, WinHTTP on Windows.
 #pragma once
 
 #include <chrono>
+#include <memory>
 #include <string>
 #include <string_view>
-#include <utility>
-#include <vector>
-
-#include "webtime/curl_handle.h"
 
 namespace horalux {
 
@@ -52,32 +50,9 @@ class HttpRequest {
   std::string GetResponseHeader(std::string_view name) const;
 
  private:
-  enum class Stage { kNew, kOpened, kSent };
-
-  // One raw header line of a response, name and value as bytes.
-  using HeaderField = std::pair<std::string, std::string>;
-
-  static std::size_t OnHeaderLine(char* data, std::size_t size, std::size_t count, void* self);
-  static std::size_t OnBodyData(char* data, std::size_t size, std::size_t count, void* self);
-  bool TakeHeaderLine(std::string_view line);
-
-  // `value` is one of the types curl_easy_setopt takes: long, a C string, a pointer or a
-  // callback.
-  template <typename Value>
-  void SetOption(CURLoption option, Value value);
-
-  HttpRequestOptions options_;
-  Stage stage_ = Stage::kNew;
-  std::string host_;
-  CurlEasy easy_;
-  CurlHeaderList request_headers_;
-  std::string curl_error_text_;
-
-  // What the callbacks have gathered: the status and fields of the response being received (in
-  // the end, the final one), and whether the final response's headers are complete.
-  std::vector<HeaderField> fields_;
-  int status_ = 0;
-  bool final_headers_complete_ = false;
+  // The platform's transfer and what it gathered; defined by the platform's source.
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
 };
 
 }  // namespace horalux
