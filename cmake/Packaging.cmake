@@ -62,16 +62,18 @@ if(NOT WIN32)
   install(FILES ${PROJECT_BINARY_DIR}/packaging/${HORALUX_APP_ID}.metainfo.xml
           DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
-  # The copyright file and the changelog carry the version and the release date
+  # The copyright file, the changelog and the manual pages carry the version and the release date
   # from the sources alone, and gzip -n leaves out the name and time stamp: building the same
   # sources again gives the same files.
   horalux_rfc2822_date("${HORALUX_RELEASE_DATE}" HORALUX_RELEASE_DATE_RFC2822)
   set(docs ${PROJECT_BINARY_DIR}/packaging)
   configure_file(packaging/copyright.in ${docs}/copyright @ONLY)
   configure_file(packaging/changelog.in ${docs}/changelog @ONLY)
+  configure_file(packaging/man/horalux.1.in ${docs}/man/horalux.1 @ONLY)
+  configure_file(packaging/man/horalux.zh_CN.1.in ${docs}/man/zh_CN/horalux.1 @ONLY)
   find_program(HORALUX_GZIP gzip REQUIRED)
   set(gzipped)
-  foreach(file changelog)
+  foreach(file changelog man/horalux.1 man/zh_CN/horalux.1)
     add_custom_command(OUTPUT ${docs}/${file}.gz
                        COMMAND ${HORALUX_GZIP} -9nkf ${docs}/${file}
                        DEPENDS ${docs}/${file}
@@ -83,6 +85,8 @@ if(NOT WIN32)
   # Debian looks for a package's documents under its name, which is lower-case unlike the project's.
   install(FILES ${docs}/copyright ${docs}/changelog.gz
           DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/horalux)
+  install(FILES ${docs}/man/horalux.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES ${docs}/man/zh_CN/horalux.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/zh_CN/man1)
 endif()
 
 set(CPACK_PACKAGE_NAME horalux)
