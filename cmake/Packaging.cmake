@@ -3,11 +3,38 @@
 include(GNUInstallDirs)
 
 set(HORALUX_APP_ID org.horalux.horalux)
-# One place for what the published metadata says about the project.
+# One place for what the published metadata says about the project. The license paragraph of
+# packaging/copyright.in states the terms of this license and must change with it.
 set(HORALUX_LICENSE "LicenseRef-proprietary")
 set(HORALUX_HOMEPAGE_URL "https://github.com/horalux/horalux")
 set(HORALUX_SCREENSHOT_URL "https://raw.githubusercontent.com/horalux/horalux/main/docs/window.png")
 set(HORALUX_MAINTAINER "Horalux developers <horalux@users.noreply.github.com>")
+
+# A Debian changelog dates its entries in the form of RFC 2822, weekday included, which CMake
+# cannot format for a day other than today.
+function(horalux_rfc2822_date iso out)
+  if(NOT iso MATCHES "^([0-9][0-9][0-9][0-9])-([0-9][0-9])-([0-9][0-9])$")
+    message(FATAL_ERROR "Not a date in the form YYYY-MM-DD: '${iso}'")
+  endif()
+  set(year ${CMAKE_MATCH_1})
+  set(day ${CMAKE_MATCH_3})
+  math(EXPR month_index "${CMAKE_MATCH_2} - 1")
+  string(REGEX REPLACE "^0" "" day_number "${day}")
+  # Sakamoto's method, which counts January and February as months of the year before.
+  set(month_offsets 0 3 2 5 0 3 5 1 4 6 2 4)
+  list(GET month_offsets ${month_index} offset)
+  set(y ${year})
+  if(month_index LESS 2)
+    math(EXPR y "${y} - 1")
+  endif()
+  math(EXPR weekday "(${y} + ${y} / 4 - ${y} / 100 + ${y} / 400 + ${offset} + ${day_number}) % 7")
+  set(weekdays Sun Mon Tue Wed Thu Fri Sat)
+  set(months Jan Feb Mar Apr May Jun Jul Aug Sep Oct Nov Dec)
+  list(GET weekdays ${weekday} weekday_name)
+  list(GET months ${month_index} month_name)
+  # Noon in Beijing, the time the program sets clocks to.
+  set(${out} "${weekday_name}, ${day} ${month_name} ${year} 12:00:00 +0800" PARENT_SCOPE)
+endfunction()
 
 if(TARGET horalux)
   install(TARGETS horalux RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -34,6 +61,32 @@ if(NOT WIN32)
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
   install(FILES ${PROJECT_BINARY_DIR}/packaging/${HORALUX_APP_ID}.metainfo.xml
           DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+
+  # The copyright file, the changelog and the manual pages carry the version and the release date
+  # from the sources alone, and gzip -n leaves out the name and time stamp: building the same
+  # sources again gives the same files.
+  horalux_rfc2822_date("${HORALUX_RELEASE_DATE}" HORALUX_RELEASE_DATE_RFC2822)
+  set(docs ${PROJECT_BINARY_DIR}/packaging)
+  configure_file(packaging/copyright.in ${docs}/copyright @ONLY)
+  configure_file(packaging/changelog.in ${docs}/changelog @ONLY)
+  configure_file(packaging/man/horalux.1.in ${docs}/man/horalux.1 @ONLY)
+  configure_file(packaging/man/horalux.zh_CN.1.in ${docs}/man/zh_CN/horalux.1 @ONLY)
+  find_program(HORALUX_GZIP gzip REQUIRED)
+  set(gzipped)
+  foreach(file changelog man/horalux.1 man/zh_CN/horalux.1)
+    add_custom_command(OUTPUT ${docs}/${file}.gz
+                       COMMAND ${HORALUX_GZIP} -9nkf ${docs}/${file}
+                       DEPENDS ${docs}/${file}
+                       VERBATIM)
+    list(APPEND gzipped ${docs}/${file}.gz)
+  endforeach()
+  add_custom_target(horalux_docs ALL DEPENDS ${gzipped})
+
+  # Debian looks for a package's documents under its name, which is lower-case unlike the project's.
+  install(FILES ${docs}/copyright ${docs}/changelog.gz
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/horalux)
+  install(FILES ${docs}/man/horalux.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES ${docs}/man/zh_CN/horalux.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/zh_CN/man1)
 endif()
 
 set(CPACK_PACKAGE_NAME horalux)

@@ -11,6 +11,10 @@ foreach(part MAJOR MINOR PATCH)
   set(HORALUX_VERSION_${part} "${value}")
 endforeach()
 
+# The day this version was released, as YYYY-MM-DD. The metainfo, the manual pages and the
+# changelog show it, so that what the package carries never depends on the day it was built.
+set(HORALUX_RELEASE_DATE 2026-12-08)
+
 if(WIN32)
   # Also configured in builds without the window, so that CI can compile and inspect it.
   configure_file(${PROJECT_SOURCE_DIR}/packaging/windows/horalux.rc.in

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Builds the Debian package from the release configuration, installs it on this machine with apt-get,
-# checks that its files land where the desktop entry says and that the installed program's libraries
-# resolve, starts the installed program under a virtual display inside the sandbox until its window
-# shows, and removes the package again. Safe to run repeatedly.
+# Builds the Debian package from the release configuration, has lintian check it, installs it on this
+# machine with apt-get, checks that its files land where the desktop entry says, that its manual pages
+# render and that the installed program's libraries resolve, starts the installed program under a
+# virtual display inside the sandbox until its window shows, and removes the package again. Safe to
+# run repeatedly.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -33,6 +34,7 @@ fi
 
 jobs=${JOBS:-$(nproc)}
 build=$PWD/build/release
+built_program=$build/ui/qt/horalux
 package=horalux
 failures=0
 
@@ -53,7 +55,7 @@ echo "== Release build and .deb =="
 cmake --preset release -DHORALUX_BUILD_TESTS=OFF >/dev/null
 cmake --build --preset release -j "$jobs"
 have_program=yes
-if [ ! -x "$build/ui/qt/horalux" ]; then
+if [ ! -x "$built_program" ]; then
   have_program=no
   echo "NOTE: no horalux program is built yet: the package holds only the desktop files, and the"
   echo "      checks of the program (Exec, ldd, start under Xvfb) are skipped."
@@ -72,6 +74,20 @@ needed=(qt6-qpa-plugins fonts-noto-cjk qt6-translations-l10n)
 for name in "${needed[@]}"; do
   check "Depends names $name" grep -qE "(^|, )$name( |,|$)" <<<"$depends"
 done
+
+echo "== lintian =="
+# The default profile, as a Debian user would run it: informational and pedantic tags may stay,
+# errors and warnings may not. A failure of lintian itself fails the check too. Run as root,
+# lintian says so first; that line is no finding.
+lintian_status=0
+findings=$(lintian --fail-on error,warning "$deb" 2>&1) || lintian_status=$?
+findings=$(grep -vx 'running with root privileges is not recommended!' <<<"$findings" || true)
+if grep -qE '^[EW]: ' <<<"$findings" || [ "$lintian_status" -ne 0 ]; then
+  fail "lintian reports no errors or warnings (exit status $lintian_status)"
+  echo "$findings"
+else
+  pass "lintian reports no errors or warnings"
+fi
 
 echo "== Install =="
 remove_package  # left over from an interrupted run
@@ -99,6 +115,22 @@ check "metainfo installed (${metainfo:-none})" test -n "$metainfo"
 check "appstreamcli validate --no-net passes" appstreamcli validate --no-net "$metainfo"
 check "metainfo launches $desktop_id" grep -q "<launchable type=\"desktop-id\">$desktop_id</launchable>" "$metainfo"
 check "metainfo has a release $version" grep -q "<release version=\"$version\"" "$metainfo"
+
+echo "== Manual pages =="
+# man-db picks the page by the regional settings; each must render at the width lintian uses
+# without a word from groff.
+for entry in C.UTF-8:/usr/share/man/man1/horalux.1.gz zh_CN.UTF-8:/usr/share/man/zh_CN/man1/horalux.1.gz; do
+  locale=${entry%%:*} page=${entry#*:}
+  check "$page is a file of the package" owned "$page"
+  found=$(LC_ALL=$locale LANGUAGE= man -w horalux 2>&1 || true)
+  check "man horalux in $locale finds $page (${found:-nothing})" test "$found" = "$page"
+  rendered=$(LC_ALL=$locale LANGUAGE= MANWIDTH=80 man horalux 2>/dev/null || true)
+  check "man horalux in $locale renders, with the version $version" \
+    grep -q "Horalux $version" <<<"$rendered"
+  warnings=$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l "$page" 2>&1 >/dev/null || true)
+  check "groff has no warnings for $page" test -z "$warnings"
+  [ -z "$warnings" ] || echo "$warnings"
+done
 
 if [ "$have_program" = yes ]; then
   exec_name=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop" | head -1)

@@ -21,10 +21,12 @@ test_packages=(
   xvfb xauth xdotool imagemagick
   locales tzdata iproute2 util-linux libcap2-bin
 )
-# The Windows cross build and its tests under Wine, and the checks of the Debian package.
+# The Windows cross build and its tests under Wine, and the checks of the Debian package (lintian,
+# and man-db with groff to render its manual pages).
 test_packages+=(
   g++-mingw-w64-x86-64-posix wine64
   dpkg-dev file appstream desktop-file-utils xdotool x11-utils
+  lintian man-db groff-base
 )
 test_locales=(en_US.UTF-8 en_GB.UTF-8 de_DE.UTF-8 zh_CN.UTF-8 ja_JP.UTF-8)
 

@@ -1,7 +1,7 @@
 // The HTTP request component: open a request, send it with no body, read a header of the response.
 // http and https only, TLS verified against the system's certificates, the system's proxies,
 // redirects followed, and the response body never read. One source per platform does the
-// transfer: libcurl on Linux, WinHTTP on Windows.
+// transfer, chosen by the build.
 #pragma once
 
 #include <chrono>
