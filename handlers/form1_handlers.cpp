@@ -50,6 +50,8 @@ void Form1Handlers::RunHandler(void (Form1Handlers::*handler)()) {
   // and the window stays, so the address can be corrected and the press repeated.
   try {
     (this->*handler)();
+  } catch (const WindowClosed&) {
+    // The user is gone and the program is ending: there is nobody to tell.
   } catch (const Error& error) {
     message_box_.ReportError(error);
   } catch (const std::exception& error) {

@@ -4,6 +4,7 @@
 // message-box and clock services.
 #pragma once
 
+#include <exception>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -17,6 +18,13 @@ namespace horalux {
 // Fetches the web time of a URL as time text; raises horalux::Error when it cannot.
 using WebTimeQuery = std::function<std::string(std::string_view url)>;
 
+// Raised by a window's RunBusy when the user closed the window while it waited: the handler stops
+// where it is, nothing is reported or set, and the front end ends the program.
+class WindowClosed : public std::exception {
+ public:
+  const char* what() const noexcept override { return "the window was closed"; }
+};
+
 // The window as its handlers see it. Texts are UTF-8.
 class Form1Window {
  public:
@@ -27,7 +35,8 @@ class Form1Window {
   virtual void WriteText1(std::string_view text) = 0;
 
   // Runs `fetch` while the window shows that it is busy (the busy cursor, no input taken) and
-  // returns its result or passes on what it raises.
+  // returns its result or passes on what it raises; raises WindowClosed if the window is closed
+  // meanwhile.
   virtual std::string RunBusy(const std::function<std::string()>& fetch) = 0;
 };
 
