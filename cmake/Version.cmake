@@ -14,16 +14,3 @@ endforeach()
 # The day this version was released, as YYYY-MM-DD. The metainfo, the manual pages and the
 # changelog show it, so that what the package carries never depends on the day it was built.
 set(HORALUX_RELEASE_DATE 2026-12-08)
-
-if(WIN32)
-  # Also configured in builds without the window, so that CI can compile and inspect it.
-  configure_file(${PROJECT_SOURCE_DIR}/packaging/windows/horalux.rc.in
-                 ${PROJECT_BINARY_DIR}/packaging/windows/horalux.rc @ONLY)
-  set(HORALUX_WINDOWS_RESOURCES ${PROJECT_BINARY_DIR}/packaging/windows/horalux.rc)
-  if(MSVC)
-    # The MSVC linker embeds manifests given as sources itself.
-    list(APPEND HORALUX_WINDOWS_RESOURCES ${PROJECT_SOURCE_DIR}/packaging/windows/horalux.manifest)
-  else()
-    list(APPEND HORALUX_WINDOWS_RESOURCES ${PROJECT_SOURCE_DIR}/packaging/windows/manifest.rc)
-  endif()
-endif()

@@ -1,0 +1,51 @@
+# What horalux.exe carries besides its code: the version record, the manifest and the clock icon,
+# rendered from packaging/org.horalux.horalux.svg at build time. Also configured in builds without
+# the window, so that the resources can be compiled and inspected on their own.
+
+set(HORALUX_ICON_FILE ${PROJECT_BINARY_DIR}/packaging/windows/horalux.ico)
+set(HORALUX_ICON_SOURCE ${PROJECT_SOURCE_DIR}/packaging/org.horalux.horalux.svg)
+# The sizes Windows picks from: small and large icons at 100 % to 250 % scale, and Explorer's
+# largest view (stored as PNG, which keeps the file small).
+set(HORALUX_ICON_SIZES 16 20 24 32 40 48 64)
+set(HORALUX_ICON_LARGE_SIZE 256)
+
+find_program(HORALUX_RSVG_CONVERT rsvg-convert)
+find_program(HORALUX_ICOTOOL icotool)
+find_program(HORALUX_MAGICK NAMES magick)
+set(icon_dir ${PROJECT_BINARY_DIR}/packaging/windows/icon)
+if(HORALUX_RSVG_CONVERT AND HORALUX_ICOTOOL)
+  set(commands COMMAND ${CMAKE_COMMAND} -E make_directory ${icon_dir})
+  set(small_pngs)
+  foreach(size ${HORALUX_ICON_SIZES} ${HORALUX_ICON_LARGE_SIZE})
+    list(APPEND commands COMMAND ${HORALUX_RSVG_CONVERT} -w ${size} -h ${size}
+         -o ${icon_dir}/${size}.png ${HORALUX_ICON_SOURCE})
+    if(NOT size EQUAL HORALUX_ICON_LARGE_SIZE)
+      list(APPEND small_pngs ${icon_dir}/${size}.png)
+    endif()
+  endforeach()
+  list(APPEND commands COMMAND ${HORALUX_ICOTOOL} -c -o ${HORALUX_ICON_FILE} ${small_pngs}
+       -r ${icon_dir}/${HORALUX_ICON_LARGE_SIZE}.png)
+elseif(HORALUX_MAGICK)
+  # ImageMagick 7, as installed on Windows.
+  string(JOIN "," all_sizes ${HORALUX_ICON_LARGE_SIZE} ${HORALUX_ICON_SIZES})
+  set(commands COMMAND ${HORALUX_MAGICK} -background none -density 384 ${HORALUX_ICON_SOURCE}
+               -define icon:auto-resize=${all_sizes} ${HORALUX_ICON_FILE})
+else()
+  message(FATAL_ERROR "Rendering the program's icon needs rsvg-convert and icotool (Debian: "
+                      "librsvg2-bin, icoutils) or ImageMagick 7 (magick) on the PATH")
+endif()
+add_custom_command(OUTPUT ${HORALUX_ICON_FILE} ${commands}
+                   DEPENDS ${HORALUX_ICON_SOURCE}
+                   COMMENT "Rendering the program's icon"
+                   VERBATIM)
+add_custom_target(horalux_icon DEPENDS ${HORALUX_ICON_FILE})
+
+configure_file(${PROJECT_SOURCE_DIR}/packaging/windows/horalux.rc.in
+               ${PROJECT_BINARY_DIR}/packaging/windows/horalux.rc @ONLY)
+set(HORALUX_WINDOWS_RESOURCES ${PROJECT_BINARY_DIR}/packaging/windows/horalux.rc)
+if(MSVC)
+  # The MSVC linker embeds manifests given as sources itself.
+  list(APPEND HORALUX_WINDOWS_RESOURCES ${PROJECT_SOURCE_DIR}/packaging/windows/horalux.manifest)
+else()
+  list(APPEND HORALUX_WINDOWS_RESOURCES ${PROJECT_SOURCE_DIR}/packaging/windows/manifest.rc)
+endif()
