@@ -40,18 +40,6 @@ if(TARGET horalux)
   install(TARGETS horalux RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   # Desktops match the running window to its desktop entry and icon by this id.
   target_compile_definitions(horalux PRIVATE HORALUX_APP_ID="${HORALUX_APP_ID}")
-  if(WIN32)
-    target_sources(horalux PRIVATE ${HORALUX_WINDOWS_RESOURCES})
-    # The icon is rendered first, and the resources compiled again when it changes.
-    add_dependencies(horalux horalux_icon)
-    set_source_files_properties(${PROJECT_BINARY_DIR}/packaging/windows/horalux.rc
-                                TARGET_DIRECTORY horalux PROPERTIES OBJECT_DEPENDS ${HORALUX_ICON_FILE})
-    set_target_properties(horalux PROPERTIES WIN32_EXECUTABLE ON)
-    if(MSVC)
-      # Our manifest sets the execution level; the linker's default one would contradict it.
-      target_link_options(horalux PRIVATE /MANIFESTUAC:NO)
-    endif()
-  endif()
 else()
   message(STATUS "No horalux program target: installing the desktop files without the program")
 endif()

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""Reads the compiled Windows resources (.res files from windres or rc) and checks the version record
-and the application manifest that horalux.exe carries.
+"""Reads the compiled Windows resources (.res files from windres or rc) and checks the version record,
+the application manifest and the icon that horalux.exe carries.
 
 Usage: check-version-resource.py VERSION FILE.res [FILE.res ...]
 VERSION is the version as CMake defines it, e.g. 1.00.
@@ -8,6 +8,7 @@ VERSION is the version as CMake defines it, e.g. 1.00.
 import struct
 import sys
 
+RT_GROUP_ICON = 14
 RT_VERSION = 16
 RT_MANIFEST = 24
 CHINESE_PRC = 0x0804
@@ -143,6 +144,16 @@ def main():
         text = manifests[0][3].decode("utf-8")
         expect('level="requireAdministrator"' in text, "manifest asks for administrator rights")
         expect("PerMonitorV2" in text, "manifest declares per-monitor (v2) DPI awareness")
+        expect('name="Microsoft.Windows.Common-Controls" version="6.0.0.0"' in text,
+               "manifest asks for common controls 6 (visual styles)")
+
+    icons = [e for e in entries if e[0] == RT_GROUP_ICON and e[1] == 1]
+    expect(len(icons) == 1, f"one icon group with id 1 (found {len(icons)})")
+    if icons:
+        payload = icons[0][3]
+        (count,) = struct.unpack_from("<H", payload, 4)
+        sizes = sorted(payload[6 + 14 * i] or 256 for i in range(count))
+        expect({16, 32, 48, 256} <= set(sizes), f"icon sizes {sizes} include 16, 32, 48 and 256")
 
     if failures:
         sys.exit(f"{len(failures)} check(s) of the Windows resources failed")

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Cross-compiles for 64-bit Windows with MinGW-w64 what builds without Qt and libcurl (runtime/ with its
-# Windows sources), runs runtime's tests under Wine inside the sandbox, and compiles the program's
-# version record and manifest with windres and checks what the compiled resources hold.
+# Cross-compiles for 64-bit Windows with MinGW-w64, runs the tests under Wine inside the sandbox on a
+# virtual display (horalux.exe itself among them, driven through its keyboard), checks what its
+# compiled resources hold, and builds the release horalux.exe (scripts/build-windows.sh) to check
+# that it imports only Windows' own DLLs and is small.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -19,31 +20,45 @@ if [ ! -f "$gtest_build/install/lib/cmake/GTest/GTestConfig.cmake" ]; then
   cmake --install "$gtest_build/build" >/dev/null
 fi
 
-echo "== Windows build of runtime/ (MinGW-w64) =="
+echo "== Windows build with its tests (MinGW-w64) =="
 # Tests are listed when ctest runs rather than after linking, so that Wine only ever runs in the sandbox.
 cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Debug \
-  -DHORALUX_RUNTIME_ONLY=ON -DHORALUX_WERROR=ON -DHORALUX_BUILD_TESTS=ON \
+  -DHORALUX_WERROR=ON -DHORALUX_BUILD_TESTS=ON \
   -DGTest_DIR="$gtest_build/install/lib/cmake/GTest" \
   -DCMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE=PRE_TEST >/dev/null
-cmake --build "$build" -j "$jobs" --target horalux_datetime horalux_clock horalux_handlers
+cmake --build "$build" -j "$jobs"
 
-echo "== Windows version record and manifest =="
+echo "== Windows version record, manifest and icon =="
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 resources=$build/packaging/windows
 x86_64-w64-mingw32-windres -O res "$resources/horalux.rc" "$resources/horalux.res"
 x86_64-w64-mingw32-windres -O res -I packaging/windows packaging/windows/manifest.rc "$resources/manifest.res"
 python3 scripts/check-version-resource.py "$version" "$resources/horalux.res" "$resources/manifest.res"
 
-echo "== runtime tests, built for Windows =="
-cmake --build "$build" -j "$jobs"
+echo "== horalux.exe: release build, imported DLLs and size =="
+bash scripts/build-windows.sh
+exe=build/windows/horalux.exe
+# Windows' own DLLs only: no libstdc++, libgcc or winpthread beside the exe.
+imports=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' | tr 'a-z' 'A-Z' | sort)
+echo "imports:" $imports
+unexpected=$(grep -vxE 'KERNEL32\.DLL|USER32\.DLL|GDI32\.DLL|ADVAPI32\.DLL|COMCTL32\.DLL|WINHTTP\.DLL|MSVCRT\.DLL|API-MS-WIN-.*' <<<"$imports" || true)
+if [ -n "$unexpected" ]; then
+  echo "FAIL horalux.exe imports DLLs that Windows does not have: $unexpected" >&2
+  exit 1
+fi
+size=$(stat -c %s "$exe")
+echo "stripped size: $size bytes (at most 2 MiB)"
+[ "$size" -le $((2 * 1024 * 1024)) ] || { echo "FAIL horalux.exe is larger than 2 MiB" >&2; exit 1; }
 
 wine=$(command -v wine64 || true)
 [ -n "$wine" ] || [ ! -x /usr/lib/wine/wine64 ] || wine=/usr/lib/wine/wine64
 if [ -n "$wine" ]; then
-  echo "== runtime tests under Wine =="
-  # One Wine server and its services for the whole run, started with their output away from ctest's
-  # pipes: otherwise every test pays for booting them, or ctest waits on services that never end.
-  bash scripts/sandbox.sh env WINEPREFIX="$build/wine-prefix" WINEDEBUG=-all \
+  echo "== Windows tests under Wine =="
+  # One Wine server and its services for the whole run, on one virtual display, started with their
+  # output away from ctest's pipes: otherwise every test pays for booting them, or ctest waits on
+  # services that never end. The display is there before Wine boots, so that its desktop is on it.
+  bash scripts/sandbox.sh xvfb-run -a -s "-screen 0 1280x800x24 -nolisten tcp" \
+    env WINEPREFIX="$build/wine-prefix" WINEDEBUG=-all \
     WINEDLLOVERRIDES=mscoree,mshtml= WINE="$wine" BUILD="$build" JOBS="$jobs" sh -c '
       server="$(dirname "$WINE")/wineserver64"; [ -x "$server" ] || server=wineserver
       mkdir -p "$WINEPREFIX"
@@ -53,6 +68,7 @@ if [ -n "$wine" ]; then
       ctest --test-dir "$BUILD" -j "$JOBS" --timeout 60 --output-on-failure || status=$?
       "$server" -k || true
       exit $status'
+  echo "Pictures of horalux.exe under Wine: $build/pictures/"
 else
-  echo "Wine is not installed: the Windows runtime tests are compiled but not run."
+  echo "Wine is not installed: the Windows tests are compiled but not run."
 fi

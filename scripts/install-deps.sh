@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what building and running Horalux needs on Debian 12; with --test, also what the test
-# suite needs. Quick and silent when everything is there already.
+# suite needs; with --windows, only what building horalux.exe needs. Quick and silent when
+# everything is there already.
 set -euo pipefail
 
 run_as_root() {
@@ -21,19 +22,24 @@ test_packages=(
   xvfb xauth xdotool imagemagick
   locales tzdata iproute2 util-linux libcap2-bin
 )
+# horalux.exe: MinGW-w64, the icon rendered from the SVG, and the zip (scripts/build-windows.sh).
+windows_packages=(
+  build-essential cmake ninja-build g++-mingw-w64-x86-64-posix librsvg2-bin icoutils zip
+)
 # The Windows cross build and its tests under Wine, and the checks of the Debian package (lintian,
 # and man-db with groff to render its manual pages).
 test_packages+=(
-  g++-mingw-w64-x86-64-posix wine64
+  "${windows_packages[@]}" wine64
   dpkg-dev file appstream desktop-file-utils xdotool x11-utils
   lintian man-db groff-base
 )
 test_locales=(en_US.UTF-8 en_GB.UTF-8 de_DE.UTF-8 zh_CN.UTF-8 ja_JP.UTF-8)
 
-wanted=("${packages[@]}")
-if [ "${1:-}" = "--test" ]; then
-  wanted+=("${test_packages[@]}")
-fi
+case "${1:-}" in
+  --test) wanted=("${packages[@]}" "${test_packages[@]}") ;;
+  --windows) wanted=("${windows_packages[@]}") ;;
+  *) wanted=("${packages[@]}") ;;
+esac
 
 missing=()
 for package in "${wanted[@]}"; do

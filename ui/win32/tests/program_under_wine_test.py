@@ -1,0 +1,352 @@
+#!/usr/bin/env python3
+"""horalux.exe under Wine on a virtual display, driven from outside through its keyboard.
+
+Its requests go to www.baidu.com, as a user's do: the test gives that name a loopback address in
+an /etc/hosts of its own (a private mount namespace) and answers on port 80 itself. A helper
+program in the same Wine prefix (window_probe.exe) reads the windows and their controls.
+
+Wine never moves the host's clock: it accepts a new time within half a second of the current one
+and refuses any other with ERROR_PRIVILEGE_NOT_HELD. So a press succeeds when the server answers
+just after a second begins with that second's Date (local time being UTC+8), and any other time
+gets the program's "run as administrator" refusal.
+
+Run by ctest (ui/win32/tests/CMakeLists.txt) inside scripts/sandbox.sh, under Xvfb, as root:
+  program_under_wine_test.py PROGRAM PROBE PICTURE_DIRECTORY
+with WINE and WINEPREFIX in the environment. Pictures of the window and its boxes are left in
+PICTURE_DIRECTORY.
+"""
+import datetime
+import json
+import os
+import socket
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import unittest
+
+PROGRAM, PROBE, PICTURES = sys.argv[1:4] if len(sys.argv) >= 4 else (None, None, None)
+WINE = os.environ.get("WINE", "/usr/lib/wine/wine64")
+
+CAPTION = "设置时间"
+TITLE = "Horalux"
+SUCCESS = "设置时间成功！"
+RUN_AS_ADMINISTRATOR = "以管理员身份运行"
+LABEL1, TEXT2, LABEL2, TEXT1, COMMAND1 = 101, 102, 103, 104, 105
+# The HTTP standard's example date, and how Wine's zh-CN forms show it in UTC+8.
+EXAMPLE_DATE = "Sun, 06 Nov 1994 08:49:37 GMT"
+EXAMPLE_TIME_TEXT = "1994/11/6 16:49:37"
+
+
+def wine_environment():
+    env = {k: v for k, v in os.environ.items() if not k.lower().endswith("_proxy")}
+    env.update(WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=", LANG="zh_CN.UTF-8",
+               LC_ALL="zh_CN.UTF-8", TZ="Asia/Shanghai")
+    return env
+
+
+def http_date(moment):
+    return moment.strftime("%a, %d %b %Y %H:%M:%S GMT")
+
+
+def time_text(utc):
+    """The program's text for a UTC moment: UTC+8 in Wine's zh-CN forms."""
+    local = utc + datetime.timedelta(hours=8)
+    return f"{local.year}/{local.month}/{local.day} {local.hour}:{local.minute:02}:{local.second:02}"
+
+
+class TimeServer:
+    """Port 80 of 127.0.0.1. Answers every request as told by `mode`:
+    "example": the example Date at once; "now": just after the next second begins, with that
+    second's Date; "no date": a response without Date. `hold` seconds pass first."""
+
+    def __init__(self):
+        self.mode = "example"
+        self.hold = 0.0
+        self.requests = []  # (method, start time, answered time or None)
+        self.lock = threading.Lock()
+        self.listener = socket.create_server(("127.0.0.1", 80))
+        self.listener.settimeout(0.2)
+        self.stopping = threading.Event()
+        self.thread = threading.Thread(target=self.accept, daemon=True)
+        self.thread.start()
+
+    def stop(self):
+        self.stopping.set()
+        self.thread.join()
+        self.listener.close()
+
+    def accept(self):
+        while not self.stopping.is_set():
+            try:
+                connection, _ = self.listener.accept()
+            except socket.timeout:
+                continue
+            threading.Thread(target=self.serve, args=(connection,), daemon=True).start()
+
+    def serve(self, connection):
+        with connection:
+            data = b""
+            while b"\r\n\r\n" not in data:
+                chunk = connection.recv(4096)
+                if not chunk:
+                    return
+                data += chunk
+            with self.lock:
+                mode, hold = self.mode, self.hold
+                record = [data.split(b" ", 1)[0].decode(), time.monotonic(), None]
+                self.requests.append(record)
+            if self.stopping.wait(hold):
+                return
+            headers = ["HTTP/1.1 200 OK", "Content-Length: 0", "Connection: close"]
+            if mode == "example":
+                headers.append("Date: " + EXAMPLE_DATE)
+            elif mode == "now":
+                now = time.time()
+                time.sleep(1 - (now - int(now)) + 0.005)
+                headers.append("Date: " + http_date(
+                    datetime.datetime.fromtimestamp(int(time.time()), datetime.timezone.utc)))
+            try:
+                connection.sendall(("\r\n".join(headers) + "\r\n\r\n").encode())
+                record[2] = time.monotonic()
+            except OSError:
+                pass
+
+    def serve_mode(self, mode, hold=0.0):
+        with self.lock:
+            self.mode, self.hold = mode, hold
+
+    def answered(self):
+        with self.lock:
+            return [r for r in self.requests if r[2] is not None]
+
+
+class Program:
+    """horalux.exe under Wine, and what the probe and xdotool see and do with it."""
+
+    def __init__(self):
+        self.process = subprocess.Popen([WINE, PROGRAM], env=wine_environment(),
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def close(self):
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()
+        # Its windows go with it; the next test must not find them.
+        deadline = time.monotonic() + 10
+        while windows() and time.monotonic() < deadline:
+            time.sleep(0.1)
+
+    def wait_for(self, title, timeout=20, text=None):
+        """The visible window called `title` (whose message, if given, holds `text`)."""
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            for window in windows():
+                if window["title"] == title and (text is None or text in message_of(window)):
+                    return window
+            if self.process.poll() is not None:
+                raise AssertionError(f"the program ended (exit code {self.process.returncode})")
+            time.sleep(0.1)
+        raise AssertionError(f"no window {title!r} within {timeout} s; windows: {windows()}")
+
+
+def probe(*arguments):
+    result = subprocess.run([WINE, PROBE, *arguments], env=wine_environment(), check=True,
+                            capture_output=True, text=True, timeout=30)
+    return json.loads(result.stdout)
+
+
+def windows():
+    return probe("windows")
+
+
+def control(window, control_id):
+    return next(c for c in window["controls"] if c["id"] == control_id)
+
+
+def message_of(box):
+    """The text of a message box (its static control 0xFFFF)."""
+    return next((c["text"] for c in box["controls"] if c["id"] == 0xFFFF), "")
+
+
+def key(window, *keys):
+    subprocess.run(["xdotool", "key", "--window", str(window["x11"]), *keys], check=True,
+                   stderr=subprocess.DEVNULL)
+
+
+def picture(window, name):
+    path = os.path.join(PICTURES, name)
+    subprocess.run(["import", "-window", str(window["x11"]), path], check=True)
+    return path
+
+
+def differing_pixels(first, second):
+    result = subprocess.run(["compare", "-metric", "AE", first, second, "null:"],
+                            capture_output=True, text=True)
+    return int(float(result.stderr.split()[0]))
+
+
+class ProgramUnderWineTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        os.makedirs(PICTURES, exist_ok=True)
+        cls.server = TimeServer()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.server.stop()
+
+    def setUp(self):
+        self.server.serve_mode("example")
+        self.server.requests.clear()
+        self.program = Program()
+        self.addCleanup(self.program.close)
+
+    def start_and_dismiss_start_up_box(self):
+        box = self.program.wait_for(TITLE)
+        key(box, "Return")
+        return self.program.wait_for(CAPTION)
+
+    def assert_no_clipped_or_missing_text(self, window):
+        for c in window["controls"]:
+            self.assertTrue(c["text_fits"], f"clipped text in {window['title']}: {c}")
+            self.assertEqual(c["missing_glyphs"], "", f"no glyphs in {window['title']}: {c}")
+
+    def test_start_up_box_then_the_window_driven_by_keyboard(self):
+        box = self.program.wait_for(TITLE)
+        self.assertEqual(message_of(box), EXAMPLE_TIME_TEXT)
+        self.assertEqual([c["text"] for c in box["controls"] if c["class"] == "Button"], ["确定"])
+        self.assertNotIn(CAPTION, [w["title"] for w in windows()], "window shown before the box")
+        self.assert_no_clipped_or_missing_text(box)
+        picture(box, "startup-time.png")
+        key(box, "Return")
+
+        window = self.program.wait_for(CAPTION)
+        # Positions and sizes in twips / 15 at 96 dpi; the labels grow downward to their text.
+        self.assertEqual(window["client"][2:], [4335 // 15, 2055 // 15])
+        expected = {LABEL1: ("获取时间的网站：", [8, 8, 49]), TEXT2: ("http://www.baidu.com/", [72, 8, 201, 33]),
+                    LABEL2: ("获取的时间：", [16, 64, 49]), TEXT1: ("", [72, 56, 209, 33]),
+                    COMMAND1: ("设置", [104, 96, 121, 33])}
+        for control_id, (text, rect) in expected.items():
+            c = control(window, control_id)
+            self.assertEqual(c["text"], text)
+            self.assertEqual(c["rect"][:len(rect)], rect, c)
+        self.assert_no_clipped_or_missing_text(window)
+        picture(window, "window.png")
+
+        # The focus starts on the button; Tab goes Command1 → Text1 → Text2 and round.
+        focus_order = []
+        for step in ["", "Tab", "Tab", "Tab", "shift+Tab"]:
+            if step:
+                key(window, step)
+                time.sleep(0.2)
+            focus_order.append(next(c["id"] for c in windows()[0]["controls"] if c["focused"]))
+        self.assertEqual(focus_order, [COMMAND1, TEXT1, TEXT2, COMMAND1, TEXT2])
+
+        # Enter in the URL box presses the button. The example's time is decades away: refused.
+        key(window, "Return")
+        report = self.program.wait_for(TITLE, text=RUN_AS_ADMINISTRATOR)
+        self.assert_no_clipped_or_missing_text(report)
+        picture(report, "clock-refused.png")
+        self.assertEqual(control(self.program.wait_for(CAPTION), TEXT1)["text"], EXAMPLE_TIME_TEXT)
+        key(report, "Return")
+        self.program.wait_for(CAPTION)
+        self.assertEqual(len(self.server.answered()), 2)
+
+    def test_a_press_with_the_current_time_sets_the_clock(self):
+        window = self.start_and_dismiss_start_up_box()
+        self.server.serve_mode("now")
+        # Wine takes the time only within half a second of its own: on a busy machine the
+        # program may be slower than that, which is refused like any other time. Try again.
+        for attempt in range(3):
+            before = len(self.server.answered())
+            key(window, "Return")
+            box = self.program.wait_for(TITLE)
+            answered = self.server.answered()
+            self.assertEqual(len(answered), before + 1)
+            if message_of(box) == SUCCESS:
+                break
+            self.assertIn(RUN_AS_ADMINISTRATOR, message_of(box))
+            key(box, "Return")
+            window = self.program.wait_for(CAPTION)
+        self.assertEqual(message_of(box), SUCCESS, "refused three times")
+        picture(box, "set-success.png")
+        window = self.program.wait_for(CAPTION)
+        served = datetime.datetime.now(datetime.timezone.utc).replace(microsecond=0)
+        text1 = control(window, TEXT1)["text"]
+        self.assertIn(text1, [time_text(served - datetime.timedelta(seconds=s)) for s in range(3)])
+        key(box, "Return")
+        window = self.program.wait_for(CAPTION)
+        picture(window, "window-after-press.png")
+
+    def test_a_response_without_date_is_reported_and_the_window_stays(self):
+        window = self.start_and_dismiss_start_up_box()
+        self.server.serve_mode("no date")
+        key(window, "Return")
+        report = self.program.wait_for(TITLE)
+        self.assertIn("Date", message_of(report))
+        self.assert_no_clipped_or_missing_text(report)
+        picture(report, "error-report.png")
+        key(report, "Return")
+        window = self.program.wait_for(CAPTION)
+        self.assertEqual(control(window, TEXT1)["text"], "")
+
+    def test_the_window_stays_drawn_and_ignores_keys_while_a_request_is_out(self):
+        window = self.start_and_dismiss_start_up_box()
+        self.server.serve_mode("example", hold=10)
+        key(window, "Return")
+        time.sleep(0.5)
+        before = picture(window, "busy-before.png")
+        ping = probe("ping", CAPTION)
+        self.assertTrue(ping["answered"], ping)
+        self.assertLess(ping["milliseconds"], 1000)
+        # Covered and uncovered again, the window must draw itself anew.
+        probe("cover", CAPTION, "300")
+        time.sleep(3 - 0.5 - 1.0)
+        during = picture(window, "busy-after-cover.png")
+        self.assertEqual(differing_pixels(before, during), 0, "not drawn again while waiting")
+        for keys in [["x", "y"], ["Tab"], ["BackSpace"], ["Return"], ["space"]]:
+            key(window, *keys)
+        report = self.program.wait_for(TITLE, timeout=15)
+        self.assertIn(RUN_AS_ADMINISTRATOR, message_of(report))
+        window = self.program.wait_for(CAPTION)
+        self.assertEqual(control(window, TEXT2)["text"], "http://www.baidu.com/")
+        self.assertTrue(control(window, COMMAND1)["focused"])
+        self.assertEqual(len(self.server.requests), 2, "a key pressed the button again")
+
+    def test_closing_the_window_while_a_request_is_out_ends_the_program(self):
+        window = self.start_and_dismiss_start_up_box()
+        self.server.serve_mode("now", hold=10)
+        key(window, "Return")
+        time.sleep(2)
+        key(window, "alt+F4")
+        closed = time.monotonic()
+        self.program.process.wait(timeout=5)
+        self.assertLess(time.monotonic() - closed, 1.0)
+        # The answer was still held back: no time reached the program, so no clock was set.
+        self.assertEqual(len(self.server.requests), 2)
+        self.assertEqual(len(self.server.answered()), 1)
+
+
+def in_private_hosts():
+    """Re-runs this file in a mount namespace whose /etc/hosts sends www.baidu.com to loopback."""
+    if os.environ.get("HORALUX_PRIVATE_HOSTS") == "1":
+        return
+    os.environ["HORALUX_PRIVATE_HOSTS"] = "1"
+    hosts = tempfile.NamedTemporaryFile("w", suffix=".hosts", delete=False)
+    hosts.write("127.0.0.1 localhost www.baidu.com\n")
+    hosts.close()
+    script = 'mount --bind "$0" /etc/hosts && rm -f "$0" && exec "$@"'
+    os.execvp("unshare", ["unshare", "--mount", "--propagation", "private", "sh", "-c", script,
+                          hosts.name, sys.executable, *sys.argv])
+
+
+if __name__ == "__main__":
+    if PICTURES is None:
+        sys.exit(__doc__)
+    if not os.environ.get("DISPLAY"):
+        print("no display: skipped")
+        sys.exit(77)
+    in_private_hosts()
+    unittest.main(argv=[sys.argv[0], "-v"])
