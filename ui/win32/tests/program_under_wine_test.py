@@ -200,10 +200,14 @@ class ProgramUnderWineTest(unittest.TestCase):
     def setUp(self):
         self.server.serve_mode("example")
         self.server.requests.clear()
+        self.program = None
+
+    def start(self):
         self.program = Program()
         self.addCleanup(self.program.close)
 
     def start_and_dismiss_start_up_box(self):
+        self.start()
         box = self.program.wait_for(TITLE)
         key(box, "Return")
         return self.program.wait_for(CAPTION)
@@ -214,6 +218,7 @@ class ProgramUnderWineTest(unittest.TestCase):
             self.assertEqual(c["missing_glyphs"], "", f"no glyphs in {window['title']}: {c}")
 
     def test_start_up_box_then_the_window_driven_by_keyboard(self):
+        self.start()
         box = self.program.wait_for(TITLE)
         self.assertEqual(message_of(box), EXAMPLE_TIME_TEXT)
         self.assertEqual([c["text"] for c in box["controls"] if c["class"] == "Button"], ["确定"])
@@ -223,16 +228,7 @@ class ProgramUnderWineTest(unittest.TestCase):
         key(box, "Return")
 
         window = self.program.wait_for(CAPTION)
-        # Positions and sizes in twips / 15 at 96 dpi; the labels grow downward to their text.
-        self.assertEqual(window["client"][2:], [4335 // 15, 2055 // 15])
-        expected = {LABEL1: ("获取时间的网站：", [8, 8, 49]), TEXT2: ("http://www.baidu.com/", [72, 8, 201, 33]),
-                    LABEL2: ("获取的时间：", [16, 64, 49]), TEXT1: ("", [72, 56, 209, 33]),
-                    COMMAND1: ("设置", [104, 96, 121, 33])}
-        for control_id, (text, rect) in expected.items():
-            c = control(window, control_id)
-            self.assertEqual(c["text"], text)
-            self.assertEqual(c["rect"][:len(rect)], rect, c)
-        self.assert_no_clipped_or_missing_text(window)
+        self.assert_layout(window, dpi=96)
         picture(window, "window.png")
 
         # The focus starts on the button; Tab goes Command1 → Text1 → Text2 and round.
@@ -253,6 +249,37 @@ class ProgramUnderWineTest(unittest.TestCase):
         key(report, "Return")
         self.program.wait_for(CAPTION)
         self.assertEqual(len(self.server.answered()), 2)
+
+    def assert_layout(self, window, dpi):
+        """Texts, and places and sizes in twips scaled to `dpi`; labels may grow downward to
+        show their whole text."""
+        def px(twips):
+            return (twips * dpi + 720) // 1440
+        self.assertEqual(window["client"][2:], [px(4335), px(2055)])
+        expected = {LABEL1: ("获取时间的网站：", (120, 120, 735, 375)),
+                    TEXT2: ("http://www.baidu.com/", (1080, 120, 3015, 495)),
+                    LABEL2: ("获取的时间：", (240, 960, 735, 495)),
+                    TEXT1: ("", (1080, 840, 3135, 495)),
+                    COMMAND1: ("设置", (1560, 1440, 1815, 495))}
+        for control_id, (text, twips) in expected.items():
+            c = control(window, control_id)
+            self.assertEqual(c["text"], text)
+            self.assertEqual(c["rect"][:3], [px(t) for t in twips[:3]], c)
+            if control_id in (LABEL1, LABEL2):
+                self.assertGreaterEqual(c["rect"][3], px(twips[3]), c)
+            else:
+                self.assertEqual(c["rect"][3], px(twips[3]), c)
+        self.assert_no_clipped_or_missing_text(window)
+
+    def test_the_window_scales_with_the_screen_dpi(self):
+        desktop = r"HKCU\Control Panel\Desktop"
+        subprocess.run([WINE, "reg", "add", desktop, "/v", "LogPixels", "/t", "REG_DWORD",
+                        "/d", "144", "/f"], env=wine_environment(), check=True, capture_output=True)
+        self.addCleanup(subprocess.run, [WINE, "reg", "delete", desktop, "/v", "LogPixels", "/f"],
+                        env=wine_environment(), capture_output=True)
+        window = self.start_and_dismiss_start_up_box()
+        self.assert_layout(window, dpi=144)
+        picture(window, "window-144dpi.png")
 
     def test_a_press_with_the_current_time_sets_the_clock(self):
         window = self.start_and_dismiss_start_up_box()
