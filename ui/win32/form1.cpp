@@ -233,7 +233,7 @@ int Form1::RunMessageLoop() {
     ::TranslateMessage(&message);
     ::DispatchMessageW(&message);
   }
-  if (request_left_) ::ExitProcess(static_cast<UINT>(exit_code));
+  if (request_left_) ::TerminateProcess(::GetCurrentProcess(), static_cast<UINT>(exit_code));
   return exit_code;
 }
 

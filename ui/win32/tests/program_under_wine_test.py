@@ -151,6 +151,17 @@ class Program:
         raise AssertionError(f"no window {title!r} within {timeout} s; windows: {windows()}")
 
 
+    def dismiss(self, box):
+        """Presses Enter in a message box and waits until it has gone; returns the window."""
+        key(box, "Return")
+        deadline = time.monotonic() + 10
+        while any(w["title"] == box["title"] for w in windows()):
+            if time.monotonic() > deadline:
+                raise AssertionError(f"{box['title']!r} stays after Enter")
+            time.sleep(0.1)
+        return self.wait_for(CAPTION)
+
+
 def probe(*arguments):
     result = subprocess.run([WINE, PROBE, *arguments], env=wine_environment(), check=True,
                             capture_output=True, text=True, timeout=30)
@@ -208,9 +219,7 @@ class ProgramUnderWineTest(unittest.TestCase):
 
     def start_and_dismiss_start_up_box(self):
         self.start()
-        box = self.program.wait_for(TITLE)
-        key(box, "Return")
-        return self.program.wait_for(CAPTION)
+        return self.program.dismiss(self.program.wait_for(TITLE))
 
     def assert_no_clipped_or_missing_text(self, window):
         for c in window["controls"]:
@@ -225,9 +234,8 @@ class ProgramUnderWineTest(unittest.TestCase):
         self.assertNotIn(CAPTION, [w["title"] for w in windows()], "window shown before the box")
         self.assert_no_clipped_or_missing_text(box)
         picture(box, "startup-time.png")
-        key(box, "Return")
 
-        window = self.program.wait_for(CAPTION)
+        window = self.program.dismiss(box)
         self.assert_layout(window, dpi=96)
         picture(window, "window.png")
 
@@ -246,8 +254,7 @@ class ProgramUnderWineTest(unittest.TestCase):
         self.assert_no_clipped_or_missing_text(report)
         picture(report, "clock-refused.png")
         self.assertEqual(control(self.program.wait_for(CAPTION), TEXT1)["text"], EXAMPLE_TIME_TEXT)
-        key(report, "Return")
-        self.program.wait_for(CAPTION)
+        self.program.dismiss(report)
         self.assertEqual(len(self.server.answered()), 2)
 
     def assert_layout(self, window, dpi):
@@ -295,16 +302,14 @@ class ProgramUnderWineTest(unittest.TestCase):
             if message_of(box) == SUCCESS:
                 break
             self.assertIn(RUN_AS_ADMINISTRATOR, message_of(box))
-            key(box, "Return")
-            window = self.program.wait_for(CAPTION)
+            window = self.program.dismiss(box)
         self.assertEqual(message_of(box), SUCCESS, "refused three times")
         picture(box, "set-success.png")
         window = self.program.wait_for(CAPTION)
         served = datetime.datetime.now(datetime.timezone.utc).replace(microsecond=0)
         text1 = control(window, TEXT1)["text"]
         self.assertIn(text1, [time_text(served - datetime.timedelta(seconds=s)) for s in range(3)])
-        key(box, "Return")
-        window = self.program.wait_for(CAPTION)
+        window = self.program.dismiss(box)
         picture(window, "window-after-press.png")
 
     def test_a_response_without_date_is_reported_and_the_window_stays(self):
@@ -315,8 +320,7 @@ class ProgramUnderWineTest(unittest.TestCase):
         self.assertIn("Date", message_of(report))
         self.assert_no_clipped_or_missing_text(report)
         picture(report, "error-report.png")
-        key(report, "Return")
-        window = self.program.wait_for(CAPTION)
+        window = self.program.dismiss(report)
         self.assertEqual(control(window, TEXT1)["text"], "")
 
     def test_the_window_stays_drawn_and_ignores_keys_while_a_request_is_out(self):
@@ -337,9 +341,10 @@ class ProgramUnderWineTest(unittest.TestCase):
             key(window, *keys)
         report = self.program.wait_for(TITLE, timeout=15)
         self.assertIn(RUN_AS_ADMINISTRATOR, message_of(report))
-        window = self.program.wait_for(CAPTION)
+        window = self.program.dismiss(report)
         self.assertEqual(control(window, TEXT2)["text"], "http://www.baidu.com/")
-        self.assertTrue(control(window, COMMAND1)["focused"])
+        self.assertTrue(control(window, COMMAND1)["focused"], "the focus moved")
+        time.sleep(1)
         self.assertEqual(len(self.server.requests), 2, "a key pressed the button again")
 
     def test_closing_the_window_while_a_request_is_out_ends_the_program(self):
@@ -347,10 +352,21 @@ class ProgramUnderWineTest(unittest.TestCase):
         self.server.serve_mode("now", hold=10)
         key(window, "Return")
         time.sleep(2)
+        watcher = subprocess.Popen([WINE, PROBE, "wait-exit", CAPTION, "10000"],
+                                   env=wine_environment(), stdout=subprocess.PIPE, text=True)
+        self.addCleanup(watcher.stdout.close)
+        self.assertEqual(watcher.stdout.readline().strip(), "ready")
         key(window, "alt+F4")
         closed = time.monotonic()
-        self.program.process.wait(timeout=5)
+        self.assertEqual(windows(), [], "the window is still there")
         self.assertLess(time.monotonic() - closed, 1.0)
+        ended = json.loads(watcher.stdout.readline())
+        watcher.wait()
+        # Wine itself takes about two seconds to finish off any process that had windows (a
+        # bare MessageBoxW program that ends with TerminateProcess too); beyond that, none.
+        self.assertTrue(ended["ended"])
+        self.assertLess(time.monotonic() - closed, 3.0)
+        self.program.process.wait(timeout=10)
         # The answer was still held back: no time reached the program, so no clock was set.
         self.assertEqual(len(self.server.requests), 2)
         self.assertEqual(len(self.server.answered()), 1)

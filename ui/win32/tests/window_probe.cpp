@@ -5,6 +5,9 @@
 //                              {"answered": true, "milliseconds": 3}
 //   window_probe cover TITLE MS  covers that window with a black one for MS milliseconds, so that
 //                              it has to draw itself again
+//   window_probe wait-exit TITLE MS  prints "ready" once it watches the process of that window,
+//                              then {"ended": true} as soon as the process has ended (Wine takes
+//                              longer to tidy up after it), or {"ended": false} after MS ms
 // For each control: its identifier, class, text, place in its window's client area, whether it
 // is enabled and has the focus; for a label, whether its text fits (wrapped as it draws it), and
 // for any control the characters of its text that its font has no glyph for.
@@ -28,14 +31,6 @@ std::string Utf8(const std::wstring& text) {
   return utf8;
 }
 
-std::wstring Wide(const char* utf8) {
-  const int size = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(size), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8, -1, wide.data(), size);
-  wide.resize(wide.size() - 1);
-  return wide;
-}
-
 std::string Json(const std::wstring& text) {
   std::string out = "\"";
   for (const char c : Utf8(text)) {
@@ -51,6 +46,12 @@ std::string Json(const std::wstring& text) {
     }
   }
   return out + "\"";
+}
+
+// A top-level window's title, read without a message: a window that does not answer still has one.
+std::wstring Title(HWND window) {
+  wchar_t buffer[512];
+  return std::wstring(buffer, static_cast<std::size_t>(GetWindowTextW(window, buffer, 512)));
 }
 
 std::wstring Text(HWND window) {
@@ -138,7 +139,7 @@ BOOL CALLBACK ListWindow(HWND window, LPARAM parameter) {
   const auto x11 = reinterpret_cast<ULONG_PTR>(GetPropW(window, L"__wine_x11_whole_window"));
   Listing controls;
   EnumChildWindows(window, ListControl, reinterpret_cast<LPARAM>(&controls));
-  out += std::string(out.size() > 1 ? "," : "") + "\n  {\"title\": " + Json(Text(window)) +
+  out += std::string(out.size() > 1 ? "," : "") + "\n  {\"title\": " + Json(Title(window)) +
          ", \"class\": " + Json(ClassName(window)) + ", \"x11\": " + std::to_string(x11) +
          ", \"pid\": " + std::to_string(process) + ", \"client\": " + Rect(client) +
          ", \"controls\": [" + controls.json + "]}";
@@ -153,7 +154,7 @@ HWND FindVisible(const std::wstring& title) {
   EnumWindows(
       [](HWND window, LPARAM parameter) -> BOOL {
         auto& s = *reinterpret_cast<Search*>(parameter);
-        if (IsWindowVisible(window) && Text(window) == *s.title) {
+        if (IsWindowVisible(window) && Title(window) == *s.title) {
           s.found = window;
           return FALSE;
         }
@@ -204,18 +205,39 @@ int Cover(const std::wstring& title, int milliseconds) {
   return 0;
 }
 
+int WaitExit(const std::wstring& title, int milliseconds) {
+  const HWND window = FindVisible(title);
+  DWORD process_id = 0;
+  if (window != nullptr) GetWindowThreadProcessId(window, &process_id);
+  const HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, process_id);
+  if (process == nullptr) {
+    std::printf("{\"error\": \"no such window\"}\n");
+    return 1;
+  }
+  std::printf("ready\n");
+  std::fflush(stdout);
+  const bool ended =
+      WaitForSingleObject(process, static_cast<DWORD>(milliseconds)) == WAIT_OBJECT_0;
+  std::printf("{\"ended\": %s}\n", ended ? "true" : "false");
+  std::fflush(stdout);
+  CloseHandle(process);
+  return 0;
+}
+
 }  // namespace
 
-int main(int argc, char** argv) {
-  const std::string command = argc > 1 ? argv[1] : "";
-  if (command == "windows") {
+int wmain(int argc, wchar_t** argv) {
+  const std::wstring command = argc > 1 ? argv[1] : L"";
+  if (command == L"windows") {
     std::string out = "[";
     EnumWindows(ListWindow, reinterpret_cast<LPARAM>(&out));
     std::printf("%s\n]\n", out.c_str());
     return 0;
   }
-  if (command == "ping" && argc == 3) return Ping(Wide(argv[2]));
-  if (command == "cover" && argc == 4) return Cover(Wide(argv[2]), std::atoi(argv[3]));
-  std::fprintf(stderr, "usage: window_probe windows | ping TITLE | cover TITLE MILLISECONDS\n");
+  if (command == L"ping" && argc == 3) return Ping(argv[2]);
+  if (command == L"cover" && argc == 4) return Cover(argv[2], _wtoi(argv[3]));
+  if (command == L"wait-exit" && argc == 4) return WaitExit(argv[2], _wtoi(argv[3]));
+  std::fprintf(stderr, "usage: window_probe windows | ping TITLE | cover TITLE MILLISECONDS | "
+                       "wait-exit TITLE MILLISECONDS\n");
   return 2;
 }
