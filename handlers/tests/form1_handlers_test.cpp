@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "runtime/base/error.h"
+#include "runtime/datetime/form_builder.h"
 #include "runtime/datetime/ole_date.h"
 #include "testing/fake_clock.h"
 #include "testing/recording_message_box.h"
@@ -20,8 +21,9 @@ using testing::FakeClock;
 using testing::RecordingMessageBox;
 using Change = FakeClock::Change;
 
+// Forms that read the same on every platform, whatever the machine's regional settings.
 const TextForms& Forms() {
-  static const TextForms forms = TextFormsForLocale("C.UTF-8");
+  static const TextForms forms = IsoTextForms();
   return forms;
 }
 

@@ -11,6 +11,7 @@
 #include "handlers/texts.h"
 #include "runtime/base/error.h"
 #include "ui/win32/control_ids.h"
+#include "runtime/base/windows_text.h"
 #include "ui/win32/wide_text.h"
 
 namespace horalux {
@@ -46,8 +47,10 @@ struct FetchJob {
 };
 
 [[noreturn]] void ThrowWindowsFailure(std::string_view what) {
-  throw Error(ErrorKind::kSystem, std::string(what) + "（错误代码 " +
-                                      std::to_string(::GetLastError()) + "）。请重新启动程序。");
+  const DWORD code = ::GetLastError();
+  throw Error(ErrorKind::kSystem, std::string(what) + "（" + WindowsErrorText(code) +
+                                      "，错误代码 " + std::to_string(code) +
+                                      "）。请重新启动程序。");
 }
 
 std::wstring WindowText(HWND control) {
@@ -94,7 +97,7 @@ Form1::Form1(MessageBoxService& message_box, Clock& clock, TextForms forms, WebT
   ::InitCommonControlsEx(&controls);
   RegisterWindowClass(instance, &WindowProcedure);
 
-  const std::wstring caption = Widen(texts::kWindowCaption);
+  const std::wstring caption = TextToShow(texts::kWindowCaption);
   window_ = ::CreateWindowExW(0, kWindowClass, caption.c_str(), kWindowStyle, CW_USEDEFAULT,
                               CW_USEDEFAULT, 0, 0, nullptr, nullptr, instance, this);
   if (window_ == nullptr) ThrowWindowsFailure("无法创建窗口");
@@ -125,8 +128,8 @@ void Form1::CreateControls() {
   const auto create = [&](const wchar_t* window_class, std::string_view text, int id, DWORD style,
                           DWORD extended_style) {
     const HWND control = ::CreateWindowExW(
-        extended_style, window_class, Widen(text).c_str(), WS_CHILD | WS_VISIBLE | style, 0, 0, 0,
-        0, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+        extended_style, window_class, TextToShow(text).c_str(), WS_CHILD | WS_VISIBLE | style, 0,
+        0, 0, 0, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
     if (control == nullptr) ThrowWindowsFailure("无法创建窗口中的控件");
     return control;
   };
@@ -317,11 +320,13 @@ void Form1::OnCommand1() {
   if (closed_) ::DestroyWindow(window_);
 }
 
-std::string Form1::ReadText2() const { return Narrow(WindowText(Text2)); }
+std::string Form1::ReadText2() const { return WideToUtf8(WindowText(Text2)); }
 
-std::string Form1::ReadText1() const { return Narrow(WindowText(Text1)); }
+std::string Form1::ReadText1() const { return WideToUtf8(WindowText(Text1)); }
 
-void Form1::WriteText1(std::string_view text) { ::SetWindowTextW(Text1, Widen(text).c_str()); }
+void Form1::WriteText1(std::string_view text) {
+  ::SetWindowTextW(Text1, TextToShow(text).c_str());
+}
 
 std::string Form1::RunBusy(const std::function<std::string()>& fetch) {
   // At start the window is not on screen yet: nothing to keep drawn, the request runs right here.

@@ -1,13 +1,17 @@
-// UTF-8, the program's own encoding, to and from the UTF-16 of the Windows API.
+// The program's UTF-8 texts as the UTF-16 that the window and its boxes show.
 #pragma once
 
 #include <string>
 #include <string_view>
 
+#include "runtime/base/windows_text.h"
+
 namespace horalux {
 
-// Invalid sequences become U+FFFD, so that any text can be shown.
-std::wstring Widen(std::string_view utf8);
-std::string Narrow(std::wstring_view utf16);
+// Every text the program shows is valid UTF-8 (its own, or made so where it came in); were one
+// not, it would show as nothing rather than as a wrong text.
+inline std::wstring TextToShow(std::string_view utf8) {
+  return Utf8ToWide(utf8).value_or(std::wstring());
+}
 
 }  // namespace horalux

@@ -9,7 +9,7 @@ namespace horalux {
 namespace {
 
 void ShowBox(HWND owner, const std::wstring& text, UINT icon) {
-  const std::wstring title = Widen(texts::kApplicationTitle);
+  const std::wstring title = TextToShow(texts::kApplicationTitle);
   // Chinese asks for the button's text in Chinese ("确定") where Windows has that language.
   // Without an owner the box is the program's only window and must come to the front itself.
   const UINT flags = MB_OK | icon | (owner == nullptr ? MB_SETFOREGROUND | MB_TASKMODAL : 0);
@@ -20,10 +20,10 @@ void ShowBox(HWND owner, const std::wstring& text, UINT icon) {
 }  // namespace
 
 std::wstring ErrorReportText(const Error& error) {
-  return Widen(ErrorKindName(error.kind())) + L"\n" + Widen(error.detail());
+  return TextToShow(ErrorKindName(error.kind())) + L"\n" + TextToShow(error.detail());
 }
 
-void Win32MessageBox::Show(std::string_view prompt) { ShowBox(owner_, Widen(prompt), 0); }
+void Win32MessageBox::Show(std::string_view prompt) { ShowBox(owner_, TextToShow(prompt), 0); }
 
 void Win32MessageBox::ReportError(const Error& error) {
   ShowBox(owner_, ErrorReportText(error), MB_ICONERROR);

@@ -42,8 +42,9 @@ unsigned long CountOwnHandles() {
   std::vector<char> buffer(1 << 20);
   for (;;) {
     ULONG needed = 0;
-    const NTSTATUS status = NtQuerySystemInformation(
-        kSystemExtendedHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
+    const NTSTATUS status =
+        NtQuerySystemInformation(kSystemExtendedHandleInformation, buffer.data(),
+                                 static_cast<ULONG>(buffer.size()), &needed);
     if (status == 0) break;
     if (buffer.size() >= (64u << 20)) return 0;
     buffer.resize(buffer.size() * 2);

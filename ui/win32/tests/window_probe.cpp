@@ -54,9 +54,17 @@ std::wstring Title(HWND window) {
   return std::wstring(buffer, static_cast<std::size_t>(GetWindowTextW(window, buffer, 512)));
 }
 
+// A message to a window of another process, given up after two seconds: a window that does not
+// answer (one of Wine's own while it starts, say) must not hold the probe up.
+LRESULT Ask(HWND window, UINT message, WPARAM wparam = 0, LPARAM lparam = 0) {
+  DWORD_PTR result = 0;
+  SendMessageTimeoutW(window, message, wparam, lparam, SMTO_ABORTIFHUNG, 2000, &result);
+  return static_cast<LRESULT>(result);
+}
+
 std::wstring Text(HWND window) {
   wchar_t buffer[4096];
-  const LRESULT length = SendMessageW(window, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(buffer));
+  const LRESULT length = Ask(window, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(buffer));
   return std::wstring(buffer, static_cast<std::size_t>(length));
 }
 
@@ -74,7 +82,7 @@ std::string Rect(const RECT& r) {
 void MeasureText(HWND control, const std::wstring& text, bool wraps, RECT& needed,
                  std::wstring& missing) {
   const HDC context = GetDC(control);
-  const auto font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
+  const auto font = reinterpret_cast<HFONT>(Ask(control, WM_GETFONT));
   const HGDIOBJ old = SelectObject(context, font != nullptr ? font : GetStockObject(SYSTEM_FONT));
   RECT client{};
   GetClientRect(control, &client);

@@ -1,0 +1,129 @@
+// The request component's contract where only the Linux transfer keeps it: https against
+// cpp-httplib's server, and the proxies of the environment, which only libcurl reads.
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "runtime/base/error.h"
+#include "testing/loopback_server.h"
+#include "testing/proxy_environment.h"
+#include "webtime/http_request.h"
+#include "webtime/tests/request_fixture.h"
+
+namespace horalux {
+namespace {
+
+using testing::LoopbackServer;
+using testing::ReceivedRequest;
+using testing::Reply;
+using testing::ScopedEnvironment;
+using namespace std::chrono_literals;
+
+// An https server on 127.0.0.1 with the self-signed certificate made at build time.
+class TlsServer {
+ public:
+  TlsServer() : server_(HORALUX_TEST_CERT, HORALUX_TEST_KEY) {
+    server_.Post("/", [](const httplib::Request&, httplib::Response& response) {
+      response.set_header("Date", kSampleDate);
+    });
+    port_ = server_.bind_to_any_port("127.0.0.1");
+    thread_ = std::thread([this] { server_.listen_after_bind(); });
+    while (!server_.is_running()) std::this_thread::sleep_for(1ms);
+  }
+  ~TlsServer() {
+    server_.stop();
+    thread_.join();
+  }
+  int port() const { return port_; }
+
+ private:
+  httplib::SSLServer server_;
+  int port_ = 0;
+  std::thread thread_;
+};
+
+TEST_F(HttpRequestTest, HttpsVerifiesTheCertificateAndTheHostName) {
+  TlsServer server;
+  ASSERT_TRUE(server.port() > 0);
+  const std::string port = std::to_string(server.port());
+  const HttpRequestOptions trusting{5s, 10s, HORALUX_TEST_CERT};
+
+  // The system's store does not know the certificate.
+  const Error untrusted = FetchError("https://127.0.0.1:" + port + "/");
+  EXPECT_EQ(untrusted.kind(), ErrorKind::kTls) << untrusted.what();
+  EXPECT_TRUE(Contains(untrusted.what(), Quoted("127.0.0.1"))) << untrusted.what();
+
+  // Trusted, it serves; under another name it is refused again.
+  EXPECT_EQ(FetchHeader("https://127.0.0.1:" + port + "/", "Date", trusting), kSampleDate);
+  const Error wrong_name = FetchError("https://localhost:" + port + "/", trusting);
+  EXPECT_EQ(wrong_name.kind(), ErrorKind::kTls) << wrong_name.what();
+  EXPECT_TRUE(Contains(wrong_name.what(), Quoted("localhost"))) << wrong_name.what();
+}
+
+TEST_F(HttpRequestTest, GoesThroughTheProxiesOfTheEnvironment) {
+  LoopbackServer proxy([](const ReceivedRequest& request) {
+    if (request.method == "CONNECT") return Reply::Response(403, {});
+    return Reply::Response(200, {"Date: via proxy"});
+  });
+  LoopbackServer direct(
+      [](const ReceivedRequest&) { return Reply::Response(200, {"Date: direct"}); });
+  const std::string proxy_url = "http://127.0.0.1:" + std::to_string(proxy.port());
+  const std::string dead_proxy_url =
+      "http://127.0.0.1:" + std::to_string(testing::UnusedLoopbackPort());
+
+  struct Case {
+    const char* description;
+    testing::EnvironmentValues environment;
+    std::string url;
+    std::optional<std::string> expected_date;  // nothing: the request fails
+    std::string proxy_request_line;            // what the proxy saw, empty for nothing
+  };
+  const std::vector<Case> cases = {
+      {"http_proxy gets the absolute form",
+       {{"http_proxy", proxy_url}},
+       "http://web.example/time?x",
+       "via proxy",
+       "POST http://web.example/time?x"},
+      {"ALL_PROXY serves when no other proxy variable applies",
+       {{"ALL_PROXY", proxy_url}},
+       "http://web.example/",
+       "via proxy",
+       "POST http://web.example/"},
+      {"https_proxy gets a CONNECT for https",
+       {{"https_proxy", proxy_url}},
+       "https://web.example/",
+       std::nullopt,
+       "CONNECT web.example:443"},
+      {"no_proxy bypasses the proxy",
+       {{"http_proxy", dead_proxy_url}, {"no_proxy", "127.0.0.1"}},
+       direct.Url(),
+       "direct",
+       ""},
+  };
+  std::size_t seen = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.description);
+    ScopedEnvironment environment(c.environment);
+    if (c.expected_date) {
+      EXPECT_EQ(FetchHeader(c.url, "Date"), *c.expected_date);
+    } else {
+      EXPECT_THROW(FetchHeader(c.url, "Date"), Error);
+    }
+    const std::vector<ReceivedRequest> requests = proxy.Requests();
+    if (c.proxy_request_line.empty()) {
+      EXPECT_EQ(requests.size(), seen);
+    } else {
+      ASSERT_EQ(requests.size(), seen + 1);
+      EXPECT_EQ(requests.back().method + " " + requests.back().target, c.proxy_request_line);
+    }
+    seen = requests.size();
+  }
+}
+
+}  // namespace
+}  // namespace horalux
