@@ -90,7 +90,9 @@ void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
 }  // namespace
 
 Form1::Form1(MessageBoxService& message_box, Clock& clock, TextForms forms, WebTimeQuery query)
-    : handlers_(*this, message_box, clock, std::move(forms), std::move(query)) {
+    : handlers_(*this, message_box, clock, std::move(forms), std::move(query)) {}
+
+void Form1::CreateWindowAndControls() {
   const HINSTANCE instance = ::GetModuleHandleW(nullptr);
   // Visual styles for the controls (common controls 6, asked for by the manifest).
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
@@ -102,21 +104,6 @@ Form1::Form1(MessageBoxService& message_box, Clock& clock, TextForms forms, WebT
                               CW_USEDEFAULT, 0, 0, nullptr, nullptr, instance, this);
   if (window_ == nullptr) ThrowWindowsFailure("无法创建窗口");
   CreateControls();
-  // The monitor the window will appear on decides its scale.
-  ApplyDpi(::GetDpiForWindow(window_));
-
-  // Centred on that monitor's work area.
-  MONITORINFO monitor{};
-  monitor.cbSize = sizeof monitor;
-  ::GetMonitorInfoW(::MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), &monitor);
-  RECT frame{};
-  ::GetWindowRect(window_, &frame);
-  const RECT& work = monitor.rcWork;
-  const int width = frame.right - frame.left;
-  const int height = frame.bottom - frame.top;
-  ::SetWindowPos(window_, nullptr, work.left + std::max(0L, (work.right - work.left - width) / 2),
-                 work.top + std::max(0L, (work.bottom - work.top - height) / 2), 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 Form1::~Form1() {
@@ -138,7 +125,7 @@ void Form1::CreateControls() {
   Command1 = create(WC_BUTTONW, texts::kCommand1, control_ids::kCommand1,
                     WS_TABSTOP | BS_DEFPUSHBUTTON, 0);
   Label2 = create(WC_STATICW, texts::kLabel2, control_ids::kLabel2, SS_LEFT | SS_NOPREFIX, 0);
-  Text1 = create(WC_EDITW, "", control_ids::kText1, WS_TABSTOP | ES_AUTOHSCROLL,
+  Text1 = create(WC_EDITW, initial_text1_, control_ids::kText1, WS_TABSTOP | ES_AUTOHSCROLL,
                  WS_EX_CLIENTEDGE);
   Label1 = create(WC_STATICW, texts::kLabel1, control_ids::kLabel1, SS_LEFT | SS_NOPREFIX, 0);
   Text2 = create(WC_EDITW, texts::kDefaultTimeServerUrl, control_ids::kText2,
@@ -216,6 +203,25 @@ void Form1::FitLabelsToText() {
 void Form1::Load() { handlers_.Form_Load(); }
 
 void Form1::Show(int show_command) {
+  // Made only now: the window, its controls, their fonts and the measuring of the labels' texts
+  // would otherwise delay the start-up box, which needs none of them. The monitor the window will
+  // appear on decides its scale.
+  CreateWindowAndControls();
+  ApplyDpi(::GetDpiForWindow(window_));
+
+  // Centred on that monitor's work area.
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  ::GetMonitorInfoW(::MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), &monitor);
+  RECT frame{};
+  ::GetWindowRect(window_, &frame);
+  const RECT& work = monitor.rcWork;
+  const int width = frame.right - frame.left;
+  const int height = frame.bottom - frame.top;
+  ::SetWindowPos(window_, nullptr, work.left + std::max(0L, (work.right - work.left - width) / 2),
+                 work.top + std::max(0L, (work.bottom - work.top - height) / 2), 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+
   ::ShowWindow(window_, show_command);
   ::UpdateWindow(window_);
   ::SetFocus(Command1);
@@ -320,17 +326,27 @@ void Form1::OnCommand1() {
   if (closed_) ::DestroyWindow(window_);
 }
 
-std::string Form1::ReadText2() const { return WideToUtf8(WindowText(Text2)); }
+// Before the window is made, the boxes hold their initial texts.
+std::string Form1::ReadText2() const {
+  if (Text2 == nullptr) return std::string(texts::kDefaultTimeServerUrl);
+  return WideToUtf8(WindowText(Text2));
+}
 
-std::string Form1::ReadText1() const { return WideToUtf8(WindowText(Text1)); }
+std::string Form1::ReadText1() const {
+  return Text1 != nullptr ? WideToUtf8(WindowText(Text1)) : initial_text1_;
+}
 
 void Form1::WriteText1(std::string_view text) {
+  if (Text1 == nullptr) {
+    initial_text1_ = text;
+    return;
+  }
   ::SetWindowTextW(Text1, TextToShow(text).c_str());
 }
 
 std::string Form1::RunBusy(const std::function<std::string()>& fetch) {
-  // At start the window is not on screen yet: nothing to keep drawn, the request runs right here.
-  if (!::IsWindowVisible(window_)) {
+  // At start the window is not there yet: nothing to keep drawn, the request runs right here.
+  if (window_ == nullptr || !::IsWindowVisible(window_)) {
     const HCURSOR previous = ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
     struct Restore {
       HCURSOR cursor;

@@ -18,17 +18,19 @@ namespace horalux {
 class Form1 : private Form1Window {
  public:
   // The services must outlive the window. `forms` must be the ones `query` writes its time text
-  // in, so that the set-clock command can read that text back. Creates the window hidden.
+  // in, so that the set-clock command can read that text back. The window itself is made by Show.
   Form1(MessageBoxService& message_box, Clock& clock, TextForms forms, WebTimeQuery query);
   ~Form1() override;
   Form1(const Form1&) = delete;
   Form1& operator=(const Form1&) = delete;
 
+  // Null until Show.
   HWND handle() const { return window_; }
 
-  // The load handler: the start-up time is fetched and shown while the window is still hidden.
+  // The load handler: the start-up time is fetched and shown before the window is made.
   void Load();
-  // Shows the window with the focus on the set-clock button.
+  // Makes the window, lays it out for its monitor and shows it with the focus on the set-clock
+  // button.
   void Show(int show_command);
   // Delivers the thread's messages until the window is closed; returns the exit code. A window
   // closed while a request was out leaves that request running on its thread, which can neither
@@ -44,6 +46,7 @@ class Form1 : private Form1Window {
   static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
 
+  void CreateWindowAndControls();
   void CreateControls();
   void ApplyDpi(UINT dpi);
   void FitLabelsToText();
@@ -63,6 +66,7 @@ class Form1 : private Form1Window {
   bool busy_ = false;          // a request is out
   bool closed_ = false;        // closed while busy; destroyed once the handler has stopped
   bool request_left_ = false;  // a request's thread was left running at close
+  std::string initial_text1_;  // Text1 until the window is made
 
   HWND Label1 = nullptr;
   HWND Text2 = nullptr;

@@ -24,8 +24,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show_command) {
       return horalux::GetWebTime(url, forms);
     });
     window.Load();
-    message_box.SetOwner(window.handle());
     window.Show(show_command);
+    message_box.SetOwner(window.handle());
     return window.RunMessageLoop();
   } catch (const horalux::Error& error) {
     message_box.SetOwner(nullptr);
