@@ -1,5 +1,5 @@
 // 1,000 web time queries in one process against a local server, the way the window makes them:
-// the process's handles and private bytes after 10 and after 1,000, which must not grow.
+// the process's handles and private bytes along the way, which must not grow after the first few.
 //   horalux_bench_queries URL
 #include <windows.h>
 #include <psapi.h>
@@ -80,17 +80,19 @@ int main(int argc, char** argv) {
     Usage after_10;
     for (int query = 1; query <= 1000; ++query) {
       horalux::GetWebTime(argv[1], forms);
-      if (query == 10) after_10 = Measure();
+      if (query == 10 || query == 100 || query == 500 || query == 1000) {
+        const Usage usage = Measure();
+        if (query == 10) after_10 = usage;
+        std::printf("after %4d queries: %6lu handles, %8zu KiB private\n", query, usage.handles,
+                    usage.private_bytes / 1024);
+        if (query == 1000) {
+          std::printf("growth from 10 to 1,000: %ld handles, %ld KiB private\n",
+                      static_cast<long>(usage.handles) - static_cast<long>(after_10.handles),
+                      (static_cast<long>(usage.private_bytes) -
+                       static_cast<long>(after_10.private_bytes)) / 1024);
+        }
+      }
     }
-    const Usage after_1000 = Measure();
-    std::printf("after 10 queries:    %6lu handles, %8zu KiB private\n", after_10.handles,
-                after_10.private_bytes / 1024);
-    std::printf("after 1,000 queries: %6lu handles, %8zu KiB private\n", after_1000.handles,
-                after_1000.private_bytes / 1024);
-    std::printf("growth: %ld handles, %ld KiB private\n",
-                static_cast<long>(after_1000.handles) - static_cast<long>(after_10.handles),
-                (static_cast<long>(after_1000.private_bytes) -
-                 static_cast<long>(after_10.private_bytes)) / 1024);
   } catch (const std::exception& error) {
     std::fprintf(stderr, "%s\n", error.what());
     return 1;
