@@ -10,8 +10,8 @@
 
 #include "handlers/texts.h"
 #include "runtime/base/error.h"
-#include "ui/win32/control_ids.h"
 #include "runtime/base/windows_text.h"
+#include "ui/win32/control_ids.h"
 #include "ui/win32/wide_text.h"
 
 namespace horalux {
@@ -138,8 +138,9 @@ void Form1::ApplyDpi(UINT dpi) {
   // The system's message font, at this monitor's scale.
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof metrics;
+  UniqueFont font;
   if (::SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi)) {
-    font_.reset(::CreateFontIndirectW(&metrics.lfMessageFont));
+    font.reset(::CreateFontIndirectW(&metrics.lfMessageFont));
   }
 
   const struct {
@@ -151,10 +152,15 @@ void Form1::ApplyDpi(UINT dpi) {
       {Command1, 1560, 1440, 1815, 495},
   };
   for (const auto& place : places) {
-    ::SendMessageW(place.control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    // Without a font of their own the controls keep the one they have.
+    if (font) {
+      ::SendMessageW(place.control, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
+    }
     ::SetWindowPos(place.control, nullptr, Px(place.left, dpi), Px(place.top, dpi),
                    Px(place.width, dpi), Px(place.height, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
   }
+  // The old font goes only once no control uses it any more.
+  if (font) font_ = std::move(font);
   FitLabelsToText();
 
   RECT frame{0, 0, Px(kClientWidthTwips, dpi), Px(kClientHeightTwips, dpi)};
@@ -242,6 +248,7 @@ int Form1::RunMessageLoop() {
     ::TranslateMessage(&message);
     ::DispatchMessageW(&message);
   }
+  // Not ExitProcess: the request's thread may hold locks that unloading the DLLs would wait for.
   if (request_left_) ::TerminateProcess(::GetCurrentProcess(), static_cast<UINT>(exit_code));
   return exit_code;
 }
