@@ -54,11 +54,11 @@ std::wstring Title(HWND window) {
   return std::wstring(buffer, static_cast<std::size_t>(GetWindowTextW(window, buffer, 512)));
 }
 
-// A message to a window of another process, given up after two seconds: a window that does not
+// A message to a window of another process, given up after a second: a window that does not
 // answer (one of Wine's own while it starts, say) must not hold the probe up.
 LRESULT Ask(HWND window, UINT message, WPARAM wparam = 0, LPARAM lparam = 0) {
   DWORD_PTR result = 0;
-  SendMessageTimeoutW(window, message, wparam, lparam, SMTO_ABORTIFHUNG, 2000, &result);
+  SendMessageTimeoutW(window, message, wparam, lparam, SMTO_ABORTIFHUNG, 1000, &result);
   return static_cast<LRESULT>(result);
 }
 
