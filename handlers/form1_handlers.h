@@ -49,7 +49,8 @@ class Form1Handlers {
 
   // The load handler, run once before the window first appears: the web time in a message box.
   void Form_Load();
-  // The set-clock command: the web time into Text1, then the date and the time of day from it.
+  // The set-clock command: the clock's authorization, then the web time into Text1, then the date
+  // and the time of day from it.
   void Command1_Click();
 
   // Neither handler lets an error escape: it is reported and the window goes on.
@@ -57,7 +58,9 @@ class Form1Handlers {
  private:
   void LoadTime();
   void SetClock();
-  std::string GetWebTime();
+  // The web time of the URL in Text2, fetched while the window is busy; with
+  // `authorize_clock_first`, the clock asks for the right to be set before the fetch.
+  std::string GetWebTime(bool authorize_clock_first);
   void RunHandler(void (Form1Handlers::*handler)());
 
   Form1Window& window_;

@@ -56,6 +56,7 @@ struct Fixture {
   Fixture() : handlers(window, boxes, clock, Forms(), [this](std::string_view url) {
     urls.emplace_back(url);
     busy_during_query.push_back(window.busy);
+    authorizations_before_query.push_back(clock.authorizations());
     return answer(url);
   }) {}
 
@@ -67,6 +68,7 @@ struct Fixture {
   };
   std::vector<std::string> urls;
   std::vector<bool> busy_during_query;
+  std::vector<int> authorizations_before_query;
   Form1Handlers handlers;
 };
 
@@ -81,6 +83,7 @@ TEST(Form1HandlersTest, StartUpShowsTheTimeAndTouchesNeitherTheTimeBoxNorTheCloc
   EXPECT_FALSE(fixture.window.busy);
   EXPECT_EQ(fixture.window.text1, "");
   EXPECT_TRUE(fixture.clock.changes().empty());
+  EXPECT_EQ(fixture.clock.authorizations(), 0);
 }
 
 TEST(Form1HandlersTest, PressPutsTheTimeInTheBoxThenSetsTheDateThenTheTimeOfDay) {
@@ -105,6 +108,31 @@ TEST(Form1HandlersTest, PressPutsTheTimeInTheBoxThenSetsTheDateThenTheTimeOfDay)
     EXPECT_TRUE(fixture.clock.changes() == c.changes) << fixture.window.text1;
     EXPECT_EQ(fixture.boxes.shown(), std::vector{Prompt("设置时间成功！")});
     EXPECT_EQ(fixture.busy_during_query, std::vector{true});
+  }
+}
+
+// A password prompt must not come between the fetch and the setting: the clock is authorized
+// first, and without its authorization nothing is fetched or set.
+TEST(Form1HandlersTest, PressAuthorizesTheClockBeforeItFetches) {
+  struct Case {
+    bool refused;
+    std::vector<int> authorizations_before_query;
+    std::size_t changes;
+    bool reported_as_error;
+  };
+  const Case cases[] = {{false, {1}, 2, false}, {true, {}, 0, true}};
+  for (const Case& c : cases) {
+    Fixture fixture;
+    if (c.refused) fixture.clock.RefuseAuthorization();
+
+    fixture.handlers.Command1_Click();
+
+    EXPECT_EQ(fixture.clock.authorizations(), 1);
+    EXPECT_EQ(fixture.authorizations_before_query, c.authorizations_before_query);
+    EXPECT_EQ(fixture.clock.changes().size(), c.changes);
+    ASSERT_EQ(fixture.boxes.shown().size(), 1u);
+    EXPECT_EQ(fixture.boxes.shown()[0].is_error, c.reported_as_error);
+    EXPECT_FALSE(fixture.window.busy);
   }
 }
 

@@ -102,7 +102,7 @@ TEST_F(ClockOnTimedated, AsksForTheUtcMomentOfTheWantedLocalTime) {
   for (const auto& c : cases) {
     ScopedEnvironment zone("TZ", c.zone);
     timedated_->ClearCalls();
-    auto clock = OpenLinuxClock(FixedNow(c.now));
+    auto clock = OpenLinuxClock(FixedNow(c.now), false);
     std::visit(
         [&clock](const auto& wanted) {
           if constexpr (std::is_same_v<std::decay_t<decltype(wanted)>, year_month_day>) {
@@ -123,7 +123,7 @@ TEST_F(ClockOnTimedated, AsksForTheUtcMomentOfTheWantedLocalTime) {
 
 TEST_F(ClockOnTimedated, DateThenTimeFromTextMakeTwoCallsInThatOrder) {
   ScopedEnvironment zone("TZ", "Asia/Shanghai");
-  auto clock = OpenLinuxClock(FixedNow(sys_days{2024y / 5 / 17} + 3h));
+  auto clock = OpenLinuxClock(FixedNow(sys_days{2024y / 5 / 17} + 3h), false);
   SetLocalDateFromText(*clock, "2024-05-18");
   SetLocalTimeFromText(*clock, "00:00:00");
   const auto calls = timedated_->SetTimeCalls();
@@ -141,7 +141,7 @@ TEST_F(ClockOnTimedated, DateThenTimeFromTextMakeTwoCallsInThatOrder) {
 TEST_F(ClockOnTimedated, RefusesATimeBeforeTheEpochWithoutAsking) {
   // 04:00 in Shanghai on 1 January 1970 is still 1969 in UTC.
   ScopedEnvironment zone("TZ", "Asia/Shanghai");
-  auto clock = OpenLinuxClock(FixedNow(sys_days{2024y / 5 / 16} + 20h));
+  auto clock = OpenLinuxClock(FixedNow(sys_days{2024y / 5 / 16} + 20h), false);
   try {
     clock->SetLocalDate(year_month_day{1970y / 1 / 1});
     ADD_FAILURE() << "a time before 1970-01-01 UTC was accepted";
@@ -171,7 +171,7 @@ TEST_F(ClockOnTimedated, RefusalsNameTheirCauseAndNothingElseIsTried) {
        "org.freedesktop.DBus.Error.InvalidArgs：Invalid absolute time"},
   };
   ScopedEnvironment zone("TZ", "Asia/Shanghai");
-  auto clock = OpenLinuxClock(FixedNow(sys_days{2024y / 5 / 17} + 3h));
+  auto clock = OpenLinuxClock(FixedNow(sys_days{2024y / 5 / 17} + 3h), false);
   for (const auto& c : cases) {
     timedated_->FailSetTime(c.error_name, c.message);
     timedated_->ClearCalls();
