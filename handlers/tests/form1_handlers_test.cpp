@@ -10,6 +10,7 @@
 #include "runtime/base/error.h"
 #include "runtime/datetime/ole_date.h"
 #include "testing/fake_clock.h"
+#include "testing/fake_window.h"
 #include "testing/recording_message_box.h"
 
 namespace horalux {
@@ -17,6 +18,7 @@ namespace {
 
 using namespace std::chrono;
 using testing::FakeClock;
+using testing::FakeWindow;
 using testing::RecordingMessageBox;
 using Change = FakeClock::Change;
 
@@ -30,26 +32,6 @@ std::string TimeText(local_seconds moment) {
 }
 
 RecordingMessageBox::Shown Prompt(std::string_view text) { return {false, std::string(text)}; }
-
-// The window in memory: two texts, and whether a fetch ran while it was busy.
-class FakeWindow : public Form1Window {
- public:
-  std::string ReadText2() const override { return text2; }
-  std::string ReadText1() const override { return text1; }
-  void WriteText1(std::string_view text) override { text1 = text; }
-  std::string RunBusy(const std::function<std::string()>& fetch) override {
-    busy = true;
-    struct Idle {
-      bool& busy;
-      ~Idle() { busy = false; }
-    } idle{busy};
-    return fetch();
-  }
-
-  std::string text2 = "http://time.example/";
-  std::string text1;
-  bool busy = false;
-};
 
 // A query that answers from a script: each call takes the next answer, a time text or an error.
 struct Fixture {
