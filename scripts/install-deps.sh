@@ -18,6 +18,8 @@ test_packages=(
   libgtest-dev clang libclang-rt-14-dev llvm python3 valgrind
   libcpp-httplib-dev openssl libssl-dev
   dbus python3-dbusmock
+  # scripts/check-polkit-flow.sh: the real polkit, timedated and a text password agent.
+  polkitd systemd libglib2.0-bin
   xvfb xauth xdotool imagemagick
   locales tzdata iproute2 util-linux libcap2-bin
 )
