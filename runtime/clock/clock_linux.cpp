@@ -123,7 +123,7 @@ bool MeansNoService(const BusError& error) {
   // time-out of the call shows as Timeout instead.)
   if (error.has_name(SD_BUS_ERROR_NO_REPLY)) {
     throw Error(ErrorKind::kClockRefused,
-                Explain("身份验证窗口超过 25 秒没有得到答复，systemd-timedated 已不再等待，这一步没有设置",
+                Explain("身份验证窗口超过 25 秒没有得到答复，systemd-timedated 不再等待，时间未设置",
                         wanted, "请重新设置时间，并在身份验证窗口出现后 25 秒内输入管理员密码"));
   }
   if (result == -ETIMEDOUT || error.has_name(SD_BUS_ERROR_TIMEOUT)) {
