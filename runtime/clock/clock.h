@@ -28,6 +28,10 @@ class Clock {
 void SetLocalDateFromText(Clock& clock, std::string_view date_text);
 void SetLocalTimeFromText(Clock& clock, std::string_view time_text);
 
+// For the platform clocks: raises ErrorKind::kTypeMismatch unless `time_of_day` lies within one
+// day, 00:00:00 to 23:59:59.
+void CheckTimeOfDay(std::chrono::seconds time_of_day);
+
 // The computer's own clock. On Linux it goes through systemd-timedated, where polkit may ask the
 // user for a password, and where no timedated is reachable it needs root or CAP_SYS_TIME; on Windows
 // it needs administrator rights. Either way a call returns once the system has answered (on Linux,

@@ -320,10 +320,7 @@ class LinuxClock : public Clock {
   }
 
   void SetLocalTimeOfDay(seconds time_of_day) override {
-    if (time_of_day < seconds::zero() || time_of_day >= days{1}) {
-      throw Error(ErrorKind::kTypeMismatch,
-                  "一天中的时间必须在 00:00:00 到 23:59:59 之间，系统时间未更改");
-    }
+    CheckTimeOfDay(time_of_day);
     const local_seconds local_now = UtcToLocal(floor<seconds>(now_()));
     const local_seconds wanted = floor<days>(local_now) + time_of_day;
     Set(wanted, LocalToUtc(wanted));
