@@ -9,6 +9,7 @@
 
 #include "runtime/base/error.h"
 #include "runtime/datetime/ole_date.h"
+#include "runtime/datetime/form_builder.h"
 #include "testing/fake_clock.h"
 #include "testing/fake_window.h"
 #include "testing/recording_message_box.h"
@@ -23,7 +24,7 @@ using testing::RecordingMessageBox;
 using Change = FakeClock::Change;
 
 const TextForms& Forms() {
-  static const TextForms forms = TextFormsForLocale("C.UTF-8");
+  static const TextForms forms = IsoTextForms();
   return forms;
 }
 
