@@ -41,8 +41,9 @@ void Form1Handlers::SetClock() {
 }
 
 std::string Form1Handlers::GetWebTime() {
-  const std::string url = window_.ReadText2();
-  return window_.RunBusy([&] { return query_(url); });
+  // The fetch holds copies of what it uses: a window may run it on another thread and leave it
+  // running there, after this handler has gone, when the user closes the window meanwhile.
+  return window_.RunBusy([query = query_, url = window_.ReadText2()] { return query(url); });
 }
 
 void Form1Handlers::RunHandler(void (Form1Handlers::*handler)()) {
