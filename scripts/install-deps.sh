@@ -18,7 +18,7 @@ test_packages=(
   libgtest-dev clang libclang-rt-14-dev llvm python3 valgrind
   libcpp-httplib-dev openssl libssl-dev
   dbus python3-dbusmock
-  xvfb xauth xdotool imagemagick
+  xvfb xauth xdotool imagemagick libxcb1-dev
   locales tzdata iproute2 util-linux libcap2-bin
 )
 # The Windows cross build and its tests under Wine, and the checks of the Debian package (lintian,
