@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "runtime/base/text.h"
+
 namespace horalux {
 namespace {
 
@@ -89,23 +91,6 @@ void AppendLibcurlText(std::string& message, std::string_view curl_text, CURLcod
   message += "）";
 }
 
-// The URL as it can be shown: control characters, a NUL among them, written as \xNN.
-std::string Printable(std::string_view text) {
-  std::string shown;
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F) {
-      constexpr char kHex[] = "0123456789ABCDEF";
-      shown += "\\x";
-      shown += kHex[byte >> 4];
-      shown += kHex[byte & 0xF];
-    } else {
-      shown += c;
-    }
-  }
-  return shown;
-}
-
 }  // namespace
 
 Error CurlTransferError(CURLcode code, std::string_view host, std::string_view curl_text,
@@ -134,7 +119,7 @@ Error CurlSetupError(CURLcode code, std::string_view what) {
 }
 
 Error CurlUrlError(CURLUcode code, std::string_view url) {
-  std::string message = Quoted(Printable(url));
+  std::string message = Quoted(EscapeControlBytes(url));
   message += code == CURLUE_UNSUPPORTED_SCHEME ? " 不是 http 或 https 网址" : " 不是有效的网址";
   message += "，请输入以 http:// 或 https:// 开头的完整网址。（libcurl：";
   message += curl_url_strerror(code);

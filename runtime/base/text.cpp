@@ -76,8 +76,49 @@ std::string Latin1ToUtf8(std::string_view bytes) {
   return utf8;
 }
 
-std::string ExcerptForMessage(std::string_view bytes, std::size_t max_chars) {
+namespace {
+
+void AppendHexEscape(std::string& out, std::uint8_t byte) {
   constexpr char kHex[] = "0123456789ABCDEF";
+  out += "\\x";
+  out += kHex[byte >> 4];
+  out += kHex[byte & 0xF];
+}
+
+bool IsControl(std::uint8_t byte) { return byte < 0x20 || byte == 0x7F; }
+
+}  // namespace
+
+std::optional<int> ParseDigits(std::string_view text, std::size_t at, std::size_t count) {
+  if (at > text.size() || text.size() - at < count) return std::nullopt;
+  int value = 0;
+  for (std::size_t i = at; i < at + count; ++i) {
+    if (!IsAsciiDigit(text[i])) return std::nullopt;
+    value = value * 10 + (text[i] - '0');
+  }
+  return value;
+}
+
+void AppendZeroPadded(std::string& out, unsigned value, std::size_t min_digits) {
+  const std::string digits = std::to_string(value);
+  if (digits.size() < min_digits) out.append(min_digits - digits.size(), '0');
+  out += digits;
+}
+
+std::string EscapeControlBytes(std::string_view bytes) {
+  std::string shown;
+  for (const char c : bytes) {
+    const auto byte = static_cast<std::uint8_t>(c);
+    if (IsControl(byte)) {
+      AppendHexEscape(shown, byte);
+    } else {
+      shown += c;
+    }
+  }
+  return shown;
+}
+
+std::string ExcerptForMessage(std::string_view bytes, std::size_t max_chars) {
   std::string excerpt;
   std::size_t at = 0;
   for (std::size_t chars = 0; at < bytes.size(); ++chars) {
@@ -87,10 +128,8 @@ std::string ExcerptForMessage(std::string_view bytes, std::size_t max_chars) {
     }
     const std::size_t length = Utf8SequenceLength(bytes.substr(at));
     const auto lead = static_cast<std::uint8_t>(bytes[at]);
-    if (length == 0 || lead < 0x20 || lead == 0x7F) {
-      excerpt += "\\x";
-      excerpt += kHex[lead >> 4];
-      excerpt += kHex[lead & 0xF];
+    if (length == 0 || IsControl(lead)) {
+      AppendHexEscape(excerpt, lead);
       ++at;
     } else {
       excerpt += bytes.substr(at, length);

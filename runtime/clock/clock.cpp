@@ -4,29 +4,17 @@
 #include <string>
 
 #include "runtime/base/error.h"
+#include "runtime/base/text.h"
 
 namespace horalux {
 
 namespace {
 
-// Reads exactly `count` ASCII digits starting at `position`; nothing else counts as a number here,
-// not even a sign or a blank, so that a text either has the form or is refused.
-std::optional<int> DigitsAt(std::string_view text, std::size_t position, std::size_t count) {
-  if (position + count > text.size()) return std::nullopt;
-  int value = 0;
-  for (std::size_t i = position; i < position + count; ++i) {
-    const char c = text[i];
-    if (c < '0' || c > '9') return std::nullopt;
-    value = value * 10 + (c - '0');
-  }
-  return value;
-}
-
 std::optional<std::chrono::year_month_day> ParseIsoDate(std::string_view text) {
   if (text.size() != 10 || text[4] != '-' || text[7] != '-') return std::nullopt;
-  const auto year = DigitsAt(text, 0, 4);
-  const auto month = DigitsAt(text, 5, 2);
-  const auto day = DigitsAt(text, 8, 2);
+  const auto year = ParseDigits(text, 0, 4);
+  const auto month = ParseDigits(text, 5, 2);
+  const auto day = ParseDigits(text, 8, 2);
   if (!year || !month || !day) return std::nullopt;
   const std::chrono::year_month_day date{std::chrono::year{*year},
                                          std::chrono::month{static_cast<unsigned>(*month)},
@@ -37,9 +25,9 @@ std::optional<std::chrono::year_month_day> ParseIsoDate(std::string_view text) {
 
 std::optional<std::chrono::seconds> ParseTimeOfDay(std::string_view text) {
   if (text.size() != 8 || text[2] != ':' || text[5] != ':') return std::nullopt;
-  const auto hours = DigitsAt(text, 0, 2);
-  const auto minutes = DigitsAt(text, 3, 2);
-  const auto seconds = DigitsAt(text, 6, 2);
+  const auto hours = ParseDigits(text, 0, 2);
+  const auto minutes = ParseDigits(text, 3, 2);
+  const auto seconds = ParseDigits(text, 6, 2);
   if (!hours || !minutes || !seconds) return std::nullopt;
   if (*hours > 23 || *minutes > 59 || *seconds > 59) return std::nullopt;
   return std::chrono::hours{*hours} + std::chrono::minutes{*minutes} +

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "runtime/base/text.h"
+
 namespace horalux {
 namespace {
 
@@ -21,15 +23,11 @@ bool IsDatePart(Kind kind) {
 
 bool IsTimePart(Kind kind) { return IsNumeric(kind) && !IsDatePart(kind); }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
 // Blanks and ASCII punctuation: what joins the pieces of a form, as opposed to unit words.
 bool IsSeparatorChar(char c) {
-  const bool alphanumeric = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+  const bool alphanumeric = IsAsciiDigit(c) || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
   return IsBlank(c) || (c > ' ' && c < 0x7F && !alphanumeric);
 }
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 std::size_t Count(const std::vector<FormField>& fields, Kind kind) {
   return static_cast<std::size_t>(
@@ -127,8 +125,8 @@ std::vector<FormField> RepairTime(std::vector<FormField> time, bool periods_usab
 
 bool StartsWithDigit(const FormField& field, const std::string& am, const std::string& pm) {
   switch (field.kind) {
-    case Kind::kLiteral: return IsDigit(field.literal[0]);
-    case Kind::kDayPeriod: return IsDigit(am[0]) || IsDigit(pm[0]);
+    case Kind::kLiteral: return IsAsciiDigit(field.literal[0]);
+    case Kind::kDayPeriod: return IsAsciiDigit(am[0]) || IsAsciiDigit(pm[0]);
     default: return true;
   }
 }

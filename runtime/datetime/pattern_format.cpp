@@ -3,17 +3,9 @@
 #include <chrono>
 #include <cstddef>
 
+#include "runtime/base/text.h"
+
 namespace horalux {
-namespace {
-
-void AppendNumber(std::string& out, unsigned value, std::size_t min_digits) {
-  std::string digits = std::to_string(value);
-  if (digits.size() < min_digits) out.append(min_digits - digits.size(), '0');
-  out += digits;
-}
-
-}  // namespace
-
 std::string FormatPattern(OleDate value, std::string_view pattern) {
   using namespace std::chrono;
   const local_seconds moment = value.ToLocalSeconds();
@@ -37,20 +29,20 @@ std::string FormatPattern(OleDate value, std::string_view pattern) {
     const bool offered = letter == 'y' ? (run == 2 || run == 4) : run <= 2;
     switch (offered ? letter : '\0') {
       case 'y':
-        AppendNumber(out, run == 4 ? year : year % 100, run);
+        AppendZeroPadded(out, run == 4 ? year : year % 100, run);
         break;
       case 'm':
-        AppendNumber(out, after_hour ? static_cast<unsigned>(time.minutes().count())
+        AppendZeroPadded(out, after_hour ? static_cast<unsigned>(time.minutes().count())
                                      : static_cast<unsigned>(date.month()),
                      width);
         break;
-      case 'n': AppendNumber(out, static_cast<unsigned>(time.minutes().count()), width); break;
-      case 'd': AppendNumber(out, static_cast<unsigned>(date.day()), width); break;
+      case 'n': AppendZeroPadded(out, static_cast<unsigned>(time.minutes().count()), width); break;
+      case 'd': AppendZeroPadded(out, static_cast<unsigned>(date.day()), width); break;
       case 'h':
-        AppendNumber(out, static_cast<unsigned>(time.hours().count()), width);
+        AppendZeroPadded(out, static_cast<unsigned>(time.hours().count()), width);
         is_hour = true;
         break;
-      case 's': AppendNumber(out, static_cast<unsigned>(time.seconds().count()), width); break;
+      case 's': AppendZeroPadded(out, static_cast<unsigned>(time.seconds().count()), width); break;
       default: out.append(run, letter); break;
     }
     if (offered && (letter == 'y' || letter == 'm' || letter == 'n' || letter == 'd' ||

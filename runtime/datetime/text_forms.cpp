@@ -46,20 +46,6 @@ std::optional<OleDate> ToDate(const Civil& c) {
                                    seconds{c.second});
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-// Exactly `count` digits at `at`.
-std::optional<int> Digits(std::string_view text, std::size_t at, std::size_t count) {
-  if (text.size() - at < count) return std::nullopt;
-  int value = 0;
-  for (std::size_t i = at; i < at + count; ++i) {
-    if (!IsDigit(text[i])) return std::nullopt;
-    value = value * 10 + (text[i] - '0');
-  }
-  return value;
-}
-
 char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // " 06 Nov 1994 08:49:37 ": the form of an HTTP Date header with the weekday cut off.
@@ -74,8 +60,8 @@ std::optional<OleDate> ParseHttpForm(std::string_view text) {
   };
   Civil c;
   skip_blanks();
-  const std::size_t day_digits = at + 1 < text.size() && IsDigit(text[at + 1]) ? 2 : 1;
-  const auto day = Digits(text, at, day_digits);
+  const std::size_t day_digits = at + 1 < text.size() && IsAsciiDigit(text[at + 1]) ? 2 : 1;
+  const auto day = ParseDigits(text, at, day_digits);
   if (!day) return std::nullopt;
   c.day = *day;
   at += day_digits;
@@ -88,7 +74,7 @@ std::optional<OleDate> ParseHttpForm(std::string_view text) {
   if (c.month < 0) return std::nullopt;
   at += 3;
   if (!skip_blanks()) return std::nullopt;
-  const auto year = Digits(text, at, 4);
+  const auto year = ParseDigits(text, at, 4);
   if (!year) return std::nullopt;
   c.year = *year;
   at += 4;
@@ -99,7 +85,7 @@ std::optional<OleDate> ParseHttpForm(std::string_view text) {
       if (at >= text.size() || text[at] != ':') return std::nullopt;
       ++at;
     }
-    const auto part = Digits(text, at, 2);
+    const auto part = ParseDigits(text, at, 2);
     if (!part) return std::nullopt;
     *parts[i] = *part;
     at += 2;
@@ -171,14 +157,14 @@ std::optional<OleDate> MatchFrom(const JoinedForms& fields, std::size_t index,
       if (*slot >= 0) return std::nullopt;  // a form naming a part twice is not read at all
       if (field.kind == Kind::kYear || field.width >= 2) {
         const std::size_t count = field.kind == Kind::kYear ? 4 : 2;
-        const auto value = Digits(text, at, count);
+        const auto value = ParseDigits(text, at, count);
         if (!value) return std::nullopt;
         *slot = *value;
         return MatchFrom(fields, index + 1, text, at + count, c, forms);
       }
       // Unpadded: one digit, or two without a leading zero, as FormatDateTime writes them.
       for (std::size_t count = 1; count <= 2; ++count) {
-        const auto value = Digits(text, at, count);
+        const auto value = ParseDigits(text, at, count);
         if (!value || (count == 2 && text[at] == '0')) break;
         Civil next = c;
         *Slot(next, field.kind) = *value;
@@ -206,30 +192,27 @@ std::optional<OleDate> TryParse(std::string_view text, const TextForms& forms) {
   return ParseForms(text, forms);
 }
 
-void AppendNumber(std::string& out, int value, int width) {
-  const std::string digits = std::to_string(value);
-  const auto min_digits = static_cast<std::size_t>(width);
-  if (digits.size() < min_digits) out.append(min_digits - digits.size(), '0');
-  out += digits;
-}
-
 void AppendForm(std::string& out, const std::vector<FormField>& form, const year_month_day& date,
                 const hh_mm_ss<seconds>& time, const TextForms& forms) {
-  const int hour = static_cast<int>(time.hours().count());
+  const auto hour = static_cast<unsigned>(time.hours().count());
+  // Every number of a date-time is non-negative: the years run from 100 to 9999.
+  const auto number = [&](unsigned value, int width) {
+    AppendZeroPadded(out, value, static_cast<std::size_t>(width));
+  };
   for (const FormField& field : form) {
     switch (field.kind) {
       case Kind::kLiteral: out += field.literal; break;
-      case Kind::kYear: AppendNumber(out, static_cast<int>(date.year()), 4); break;
+      case Kind::kYear: number(static_cast<unsigned>(static_cast<int>(date.year())), 4); break;
       case Kind::kMonth:
-        AppendNumber(out, static_cast<int>(static_cast<unsigned>(date.month())), field.width);
+        number(static_cast<unsigned>(date.month()), field.width);
         break;
       case Kind::kDay:
-        AppendNumber(out, static_cast<int>(static_cast<unsigned>(date.day())), field.width);
+        number(static_cast<unsigned>(date.day()), field.width);
         break;
-      case Kind::kHour24: AppendNumber(out, hour, field.width); break;
-      case Kind::kHour12: AppendNumber(out, hour % 12 == 0 ? 12 : hour % 12, field.width); break;
-      case Kind::kMinute: AppendNumber(out, static_cast<int>(time.minutes().count()), field.width); break;
-      case Kind::kSecond: AppendNumber(out, static_cast<int>(time.seconds().count()), field.width); break;
+      case Kind::kHour24: number(hour, field.width); break;
+      case Kind::kHour12: number(hour % 12 == 0 ? 12 : hour % 12, field.width); break;
+      case Kind::kMinute: number(static_cast<unsigned>(time.minutes().count()), field.width); break;
+      case Kind::kSecond: number(static_cast<unsigned>(time.seconds().count()), field.width); break;
       case Kind::kDayPeriod: out += hour < 12 ? forms.am : forms.pm; break;
     }
   }
