@@ -59,7 +59,8 @@ struct Fixture {
   QLineEdit* Text1() { return window.findChild<QLineEdit*>("Text1"); }
   QLineEdit* Text2() { return window.findChild<QLineEdit*>("Text2"); }
   QPushButton* Command1() { return window.findChild<QPushButton*>("Command1"); }
-  // The window is not shown, so that its start-up does not run; the button is pressed all the same.
+  // Unless a test shows the window, its start-up does not run and a press makes its request
+  // right there, without a thread; the button is pressed all the same.
   void Press() { Command1()->click(); }
 
   RecordingMessageBox boxes;
@@ -83,10 +84,12 @@ class HeldQuery {
       std::unique_lock lock(state->mutex);
       ++state->calls;
       const bool held = std::exchange(state->hold_next, false);
-      state->holding = held;
-      state->changed.notify_all();
-      state->changed.wait(lock, [&] { return !held || state->release; });
-      if (held) state->holding = false;
+      if (held) {
+        state->holding = true;
+        state->changed.notify_all();
+        state->changed.wait(lock, [&] { return state->release; });
+        state->holding = false;
+      }
       ++state->returned;
       return state->answer;
     };

@@ -503,6 +503,7 @@ void ProgramOnTimedatedTest::windowWaitingForASlowServerStaysDrawnAndAliveAndTak
   const xcb_window_t window = window_id->toUInt();
   Display display;
   const QPoint beside(display.Place(window).width() + 40, display.Place(window).height() + 40);
+  // The pointer rests beside the window, where the clicks below leave it too.
   QVERIFY2(session.Clicks(*window_id, {}, beside), session.failure());
   const QByteArray drawn = display.SettledPicture(window);
   QVERIFY(!drawn.isEmpty());
@@ -523,6 +524,7 @@ void ProgramOnTimedatedTest::windowWaitingForASlowServerStaysDrawnAndAliveAndTak
   // In the address box, in the time box, on the button.
   QVERIFY2(session.Clicks(*window_id, {{172, 24}, {176, 72}, {164, 112}}, beside),
            session.failure());
+  // The answer to a ping comes after the program has taken in the input sent before it.
   QVERIFY(display.AnswersPing(window, 1s));
   QVERIFY2(display.SettledPicture(window) == drawn, "input during the press changed the window");
   QVERIFY2(server.requests() == 1, "input during the press made a second request");
