@@ -20,8 +20,8 @@
 #include <QByteArray>
 #include <QDeadlineTimer>
 #include <QFile>
-#include <QProcess>
 #include <QPoint>
+#include <QProcess>
 #include <QProcessEnvironment>
 #include <QRect>
 #include <QTest>
