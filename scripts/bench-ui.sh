@@ -6,8 +6,9 @@
 #     libcurl alone, the least any program that must make that request with libcurl can cost.
 #     A local proxy, reached through http_proxy, answers the start-up request at once. Median of
 #     several runs. For reference it also measures a bare Qt box that makes no request at all.
-#  2. Steady state: 1,000 presses of the set-clock button in-process against a loopback server
-#     and an in-memory clock; memory and open descriptors after the run against after 10 presses.
+#  2. Steady state: 1,000 presses of the shown window's set-clock button in-process (each request
+#     on a thread of its own, as for the user) against a loopback server and an in-memory clock;
+#     memory and open descriptors after the run against after 10 presses.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
