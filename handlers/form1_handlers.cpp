@@ -41,12 +41,15 @@ void Form1Handlers::SetClock() {
 }
 
 std::string Form1Handlers::GetWebTime(bool authorize_clock_first) {
-  const std::string url = window_.ReadText2();
-  return window_.RunBusy([&] {
+  // The fetch holds copies of what it uses: a window may run it on another thread and leave it
+  // running there, after this handler has gone, when the user closes the window meanwhile. The
+  // clock is the program's and outlives every window.
+  return window_.RunBusy([query = query_, url = window_.ReadText2(), clock = &clock_,
+                          authorize_clock_first] {
     // A password prompt for the clock comes now, before the time is fetched: between the fetch and
     // the setting it would leave the clock behind by as long as the user took to type.
-    if (authorize_clock_first) clock_.Authorize();
-    return query_(url);
+    if (authorize_clock_first) clock->Authorize();
+    return query(url);
   });
 }
 

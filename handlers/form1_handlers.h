@@ -36,7 +36,8 @@ class Form1Window {
 
   // Runs `fetch` while the window shows that it is busy (the busy cursor, no input taken) and
   // returns its result or passes on what it raises; raises WindowClosed if the window is closed
-  // meanwhile.
+  // meanwhile. `fetch` owns everything it uses, so it may be run on another thread and, when the
+  // window is closed, be left to end there on its own.
   virtual std::string RunBusy(const std::function<std::string()>& fetch) = 0;
 };
 

@@ -20,7 +20,7 @@ test_packages=(
   dbus python3-dbusmock
   # scripts/check-polkit-flow.sh: the real polkit, timedated and a text password agent.
   polkitd systemd libglib2.0-bin
-  xvfb xauth xdotool imagemagick
+  xvfb xauth xdotool imagemagick libxcb1-dev
   locales tzdata iproute2 util-linux libcap2-bin
 )
 # The Windows cross build and its tests under Wine, and the checks of the Debian package (lintian,

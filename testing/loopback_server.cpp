@@ -56,6 +56,20 @@ bool WaitReadable(int fd, int stop_event) {
   }
 }
 
+// Waits until the server stops (true) or `delay` has passed (false).
+bool StopsWithin(int stop_event, std::chrono::milliseconds delay) {
+  const auto deadline = std::chrono::steady_clock::now() + delay;
+  pollfd fds[1] = {{stop_event, POLLIN, 0}};
+  while (true) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return false;
+    const int ready = poll(fds, 1, static_cast<int>(left.count()));
+    if (ready > 0) return true;
+    if (ready < 0 && errno != EINTR) return false;
+  }
+}
+
 bool SendAll(int fd, std::string_view bytes) {
   while (!bytes.empty()) {
     const ssize_t sent = send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
@@ -215,6 +229,7 @@ void LoopbackServer::Serve(int connection) {
       if (memory_ == Memory::kEveryRequest) requests_.push_back(*request);
       reply = handler_(*request);
     }
+    if (reply.delay.count() > 0 && StopsWithin(stop_event_, reply.delay)) break;
     if (!SendAll(connection, reply.bytes)) break;
     if (reply.then == Reply::Then::kClose) break;
     if (reply.then == Reply::Then::kReset) {

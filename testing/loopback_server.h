@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <list>
@@ -40,6 +41,8 @@ struct Reply {
 
   std::string bytes;  // written as they are: status line, header lines, blank line, any body
   Then then = Then::kClose;
+  // How long the server takes before it writes `bytes`; it writes nothing if it stops first.
+  std::chrono::milliseconds delay{0};
 
   // A complete response: the status line, `header_lines` ("Date: ..."), then Content-Length,
   // Connection: close, a blank line and `body`.
