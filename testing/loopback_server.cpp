@@ -22,8 +22,8 @@ std::string_view Trim(std::string_view text) {
   return text;
 }
 
-// Reads one request from `connection`, keeping what follows it in `pending`. Nothing when the client
-// leaves, the server stops, or the request is malformed.
+// Reads one request from `connection`, keeping what follows it in `pending`. Nothing when the
+// client leaves, the server stops, or the request is malformed.
 std::optional<ReceivedRequest> ReadRequest(const Socket& connection, const StopSignal& stop,
                                            std::string& pending) {
   auto fill = [&]() {

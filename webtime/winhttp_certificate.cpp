@@ -19,9 +19,7 @@ struct ChainEngineCloser {
 using ChainEngine = std::unique_ptr<std::remove_pointer_t<HCERTCHAINENGINE>, ChainEngineCloser>;
 
 struct ChainReleaser {
-  void operator()(PCCERT_CHAIN_CONTEXT chain) const noexcept {
-    ::CertFreeCertificateChain(chain);
-  }
+  void operator()(PCCERT_CHAIN_CONTEXT chain) const noexcept { ::CertFreeCertificateChain(chain); }
 };
 using Chain = std::unique_ptr<const CERT_CHAIN_CONTEXT, ChainReleaser>;
 

@@ -39,8 +39,8 @@ TEST_F(HttpRequestTest, HttpsChecksChainSignatureAndHostButNotTheDates) {
       {"the system's roots do not know the test CA", "TRUSTED", "localhost", kTestOptions, false},
       {"a certificate for another host", "OTHER_HOST", "localhost", trusting, false},
       {"a self-signed certificate", "SELF_SIGNED", "localhost", trusting, false},
-      {"a certificate signed by another key than the CA's", "BAD_SIGNATURE", "localhost",
-       trusting, false},
+      {"a certificate signed by another key than the CA's", "BAD_SIGNATURE", "localhost", trusting,
+       false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.description);
