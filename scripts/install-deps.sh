@@ -27,6 +27,8 @@ test_packages=(
 # and man-db with groff to render its manual pages).
 test_packages+=(
   g++-mingw-w64-x86-64-posix wine64
+  # The https cases under Wine: certificates made with cryptography, served beside Wine.
+  python3-cryptography
   dpkg-dev file appstream desktop-file-utils xdotool x11-utils
   lintian man-db groff-base
 )

@@ -1,26 +1,13 @@
 #include "testing/loopback_server.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
-#include <cstring>
-#include <system_error>
+#include <chrono>
 
 namespace horalux::testing {
 namespace {
 
 constexpr std::size_t kMaxRequestBytes = 1 << 20;
-
-[[noreturn]] void ThrowErrno(const char* what) {
-  throw std::system_error(errno, std::generic_category(), what);
-}
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -35,58 +22,14 @@ std::string_view Trim(std::string_view text) {
   return text;
 }
 
-sockaddr_in LoopbackAddress(std::uint16_t port) {
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(port);
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  return address;
-}
-
-// Waits until `fd` is readable (true) or the server stops (false).
-bool WaitReadable(int fd, int stop_event) {
-  pollfd fds[2] = {{fd, POLLIN, 0}, {stop_event, POLLIN, 0}};
-  while (true) {
-    if (poll(fds, 2, -1) < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (fds[1].revents != 0) return false;
-    if (fds[0].revents != 0) return true;
-  }
-}
-
-// Waits until the server stops (true) or `delay` has passed (false).
-bool StopsWithin(int stop_event, std::chrono::milliseconds delay) {
-  const auto deadline = std::chrono::steady_clock::now() + delay;
-  pollfd fds[1] = {{stop_event, POLLIN, 0}};
-  while (true) {
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(
-        deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) return false;
-    const int ready = poll(fds, 1, static_cast<int>(left.count()));
-    if (ready > 0) return true;
-    if (ready < 0 && errno != EINTR) return false;
-  }
-}
-
-bool SendAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t sent = send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-    if (sent < 0 && errno == EINTR) continue;
-    if (sent <= 0) return false;
-    bytes.remove_prefix(static_cast<std::size_t>(sent));
-  }
-  return true;
-}
-
-// Reads one request from `fd`, keeping what follows it in `pending`. Nothing when the client
-// leaves, the server stops, or the request is malformed.
-std::optional<ReceivedRequest> ReadRequest(int fd, int stop_event, std::string& pending) {
+// Reads one request from `connection`, keeping what follows it in `pending`. Nothing when the
+// client leaves, the server stops, or the request is malformed.
+std::optional<ReceivedRequest> ReadRequest(const Socket& connection, const StopSignal& stop,
+                                           std::string& pending) {
   auto fill = [&]() {
-    if (!WaitReadable(fd, stop_event)) return false;
+    if (!connection.Wait(false, stop)) return false;
     char buffer[16384];
-    const ssize_t received = recv(fd, buffer, sizeof buffer, 0);
+    const std::ptrdiff_t received = connection.Receive(buffer, sizeof buffer);
     if (received <= 0) return false;
     pending.append(buffer, static_cast<std::size_t>(received));
     return pending.size() <= kMaxRequestBytes;
@@ -148,39 +91,19 @@ Reply Reply::Response(int status, const std::vector<std::string>& header_lines,
 }
 
 LoopbackServer::LoopbackServer(Handler handler, Memory memory)
-    : handler_(std::move(handler)), memory_(memory) {
-  listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (listener_ < 0) ThrowErrno("socket");
-  stop_event_ = eventfd(0, EFD_CLOEXEC);
-  if (stop_event_ < 0) {
-    const int saved = errno;
-    close(listener_);
-    errno = saved;
-    ThrowErrno("eventfd");
-  }
-  sockaddr_in address = LoopbackAddress(0);
-  socklen_t length = sizeof address;
-  if (bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-      listen(listener_, 64) != 0 ||
-      getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-    const int saved = errno;
-    close(listener_);
-    close(stop_event_);
-    errno = saved;
-    ThrowErrno("listen on 127.0.0.1");
-  }
-  port_ = ntohs(address.sin_port);
+    : handler_(std::move(handler)),
+      memory_(memory),
+      listener_(Socket::ListenOnLoopback()),
+      port_(listener_.LocalPort()) {
   acceptor_ = std::thread([this] { AcceptLoop(); });
 }
 
 LoopbackServer::~LoopbackServer() {
-  const std::uint64_t one = 1;
-  (void)!write(stop_event_, &one, sizeof one);
+  stopping_ = true;
+  stop_.Raise();
   acceptor_.join();
   // The acceptor has ended, so no worker is added any more.
   for (Worker& worker : workers_) worker.thread.join();
-  close(listener_);
-  close(stop_event_);
 }
 
 std::string LoopbackServer::Url(std::string_view path) const {
@@ -198,9 +121,9 @@ int LoopbackServer::RequestCount() const {
 }
 
 void LoopbackServer::AcceptLoop() {
-  while (WaitReadable(listener_, stop_event_)) {
-    const int connection = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-    if (connection < 0) continue;
+  while (listener_.Wait(false, stop_)) {
+    Socket connection = listener_.Accept();
+    if (!connection) continue;
     // Join the workers that are done, so that a long run does not pile up ended threads.
     for (auto worker = workers_.begin(); worker != workers_.end();) {
       if (worker->finished) {
@@ -211,17 +134,28 @@ void LoopbackServer::AcceptLoop() {
       }
     }
     Worker& worker = workers_.emplace_back();
-    worker.thread = std::thread([this, connection, &worker] {
+    worker.thread = std::thread([this, connection = std::move(connection), &worker] {
       Serve(connection);
       worker.finished = true;
     });
   }
 }
 
-void LoopbackServer::Serve(int connection) {
+bool LoopbackServer::StopsWithin(std::chrono::milliseconds delay) const {
+  // In short steps, so that stopping the server never waits out a long delay.
+  const auto deadline = std::chrono::steady_clock::now() + delay;
+  while (!stopping_) {
+    const auto left = deadline - std::chrono::steady_clock::now();
+    if (left <= std::chrono::steady_clock::duration::zero()) return false;
+    std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
+        left, std::chrono::milliseconds(20)));
+  }
+  return true;
+}
+
+void LoopbackServer::Serve(const Socket& connection) {
   std::string pending;
-  while (const std::optional<ReceivedRequest> request =
-             ReadRequest(connection, stop_event_, pending)) {
+  while (const std::optional<ReceivedRequest> request = ReadRequest(connection, stop_, pending)) {
     Reply reply;
     {
       std::lock_guard lock(mutex_);
@@ -229,50 +163,32 @@ void LoopbackServer::Serve(int connection) {
       if (memory_ == Memory::kEveryRequest) requests_.push_back(*request);
       reply = handler_(*request);
     }
-    if (reply.delay.count() > 0 && StopsWithin(stop_event_, reply.delay)) break;
-    if (!SendAll(connection, reply.bytes)) break;
+    if (reply.delay.count() > 0 && StopsWithin(reply.delay)) break;
+    if (!connection.SendAll(reply.bytes)) break;
     if (reply.then == Reply::Then::kClose) break;
     if (reply.then == Reply::Then::kReset) {
-      const linger abort_on_close{1, 0};
-      setsockopt(connection, SOL_SOCKET, SO_LINGER, &abort_on_close, sizeof abort_on_close);
+      connection.ResetOnClose();
       break;
     }
     if (reply.then == Reply::Then::kHoldOpen) {
       // Readable means the client sent more or left; either way keep silent until it leaves.
       char ignored[4096];
-      while (WaitReadable(connection, stop_event_) &&
-             recv(connection, ignored, sizeof ignored, 0) > 0) {
+      while (connection.Wait(false, stop_) && connection.Receive(ignored, sizeof ignored) > 0) {
+      }
+      break;
+    }
+    if (reply.then == Reply::Then::kTrickle) {
+      while (!stopping_ && connection.SendAll("x")) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
       }
       break;
     }
     // Without blocking, so that stopping the server never waits for a client that stopped reading.
     const std::string filler(16384, 'x');
-    pollfd fds[2] = {{connection, POLLOUT, 0}, {stop_event_, POLLIN, 0}};
-    while (poll(fds, 2, -1) >= 0 && fds[1].revents == 0) {
-      const ssize_t sent =
-          send(connection, filler.data(), filler.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
-      if (sent < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) break;
+    while (connection.Wait(true, stop_) && connection.SendWithoutWaiting(filler)) {
     }
     break;
   }
-  close(connection);
-}
-
-std::uint16_t UnusedLoopbackPort() {
-  // Bind a port, then release it without listening: connecting to it is refused.
-  const int probe = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (probe < 0) ThrowErrno("socket");
-  sockaddr_in address = LoopbackAddress(0);
-  socklen_t length = sizeof address;
-  if (bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-      getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-    const int saved = errno;
-    close(probe);
-    errno = saved;
-    ThrowErrno("bind on 127.0.0.1");
-  }
-  close(probe);
-  return ntohs(address.sin_port);
 }
 
 }  // namespace horalux::testing

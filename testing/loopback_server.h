@@ -17,6 +17,8 @@
 #include <utility>
 #include <vector>
 
+#include "testing/loopback_socket.h"
+
 namespace horalux::testing {
 
 // One request as the server read it.
@@ -37,6 +39,7 @@ struct Reply {
     kHoldOpen,       // keep it open without writing more, until the client leaves
     kStreamForever,  // keep writing filler bytes until the client leaves
     kReset,          // abort the connection with a TCP reset
+    kTrickle,        // keep writing a filler byte every tenth of a second until the client leaves
   };
 
   std::string bytes;  // written as they are: status line, header lines, blank line, any body
@@ -81,12 +84,15 @@ class LoopbackServer {
   };
 
   void AcceptLoop();
-  void Serve(int connection);
+  // Waits `delay`; true when the server stops first.
+  bool StopsWithin(std::chrono::milliseconds delay) const;
+  void Serve(const Socket& connection);
 
   Handler handler_;
   Memory memory_;
-  int listener_ = -1;
-  int stop_event_ = -1;  // an eventfd that becomes readable when the server stops
+  Socket listener_;
+  StopSignal stop_;  // raised when the server stops
+  std::atomic<bool> stopping_{false};
   std::uint16_t port_ = 0;
 
   mutable std::mutex mutex_;  // guards requests_ and serialises handler_
@@ -96,8 +102,5 @@ class LoopbackServer {
       workers_;  // one per connection; touched only by the acceptor, then ~LoopbackServer
   std::thread acceptor_;
 };
-
-// A port on 127.0.0.1 where nothing listens (connecting is refused).
-std::uint16_t UnusedLoopbackPort();
 
 }  // namespace horalux::testing

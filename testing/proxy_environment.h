@@ -1,4 +1,5 @@
-// The proxy settings libcurl reads, for tests that must be sure which proxy, if any, is used.
+// The proxy settings of the environment, for tests that must be sure which proxy, if any, is
+// used. libcurl reads them; so does WinHTTP under Wine where it takes the default proxy.
 #pragma once
 
 #include "testing/scoped_environment.h"

@@ -1,5 +1,5 @@
-// The one place where libcurl's result codes become the program's errors: each failure gets its
-// kind and a Chinese message naming the cause, the host and what to do, plus libcurl's own text.
+// The one place where libcurl's result codes become the program's errors: each failure is one of
+// the RequestFailure causes, with libcurl's own text added.
 #pragma once
 
 #include <curl/curl.h>

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "runtime/base/error.h"
+#include "runtime/datetime/form_builder.h"
 #include "runtime/datetime/ole_date.h"
 #include "runtime/datetime/form_builder.h"
 #include "testing/fake_clock.h"
@@ -23,6 +24,7 @@ using testing::FakeWindow;
 using testing::RecordingMessageBox;
 using Change = FakeClock::Change;
 
+// Forms that read the same on every platform, whatever the machine's regional settings.
 const TextForms& Forms() {
   static const TextForms forms = IsoTextForms();
   return forms;

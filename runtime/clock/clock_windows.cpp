@@ -9,6 +9,7 @@
 #include <type_traits>
 
 #include "runtime/base/error.h"
+#include "runtime/base/windows_text.h"
 
 namespace horalux {
 
@@ -19,30 +20,11 @@ struct HandleCloser {
 };
 using UniqueHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
 
-struct LocalMemoryReleaser {
-  void operator()(wchar_t* memory) const noexcept { ::LocalFree(memory); }
-};
-
-// The system's own description of an error code, in UTF-8, without the trailing line break.
+// The system's own description of an error code, with the code.
 std::string DescribeWindowsError(DWORD code) {
-  wchar_t* raw = nullptr;
-  const DWORD length = ::FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<wchar_t*>(&raw), 0, nullptr);
-  std::unique_ptr<wchar_t, LocalMemoryReleaser> text(raw);
-  std::string utf8;
-  if (length > 0) {
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.get(), static_cast<int>(length),
-                                           nullptr, 0, nullptr, nullptr);
-    utf8.resize(static_cast<std::size_t>(size));
-    ::WideCharToMultiByte(CP_UTF8, 0, text.get(), static_cast<int>(length), utf8.data(), size,
-                          nullptr, nullptr);
-    while (!utf8.empty() && (utf8.back() == '\n' || utf8.back() == '\r' || utf8.back() == ' ')) {
-      utf8.pop_back();
-    }
-  }
-  utf8 += "，错误代码 " + std::to_string(code);
-  return utf8;
+  std::string text = WindowsErrorText(code);
+  if (!text.empty()) text += "，";
+  return text + "错误代码 " + std::to_string(code);
 }
 
 std::string FormatLocal(const SYSTEMTIME& time) {

@@ -6,32 +6,11 @@
 
 #include "runtime/base/error.h"
 #include "runtime/base/text.h"
+#include "runtime/base/windows_text.h"
 #include "runtime/datetime/picture_forms.h"
 
 namespace horalux {
 namespace {
-
-std::string ToUtf8(const std::wstring& wide) {
-  if (wide.empty()) return {};
-  const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
-                                       nullptr, 0, nullptr, nullptr);
-  if (size <= 0) return {};
-  std::string utf8(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), size,
-                      nullptr, nullptr);
-  return utf8;
-}
-
-std::wstring ToWide(std::string_view utf8) {
-  if (utf8.empty()) return {};
-  const int size = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(),
-                                       static_cast<int>(utf8.size()), nullptr, 0);
-  if (size <= 0) return {};
-  std::wstring wide(static_cast<std::size_t>(size), L'\0');
-  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()),
-                      wide.data(), size);
-  return wide;
-}
 
 [[noreturn]] void ThrowLocaleError(std::string_view locale_text, DWORD code) {
   throw Error(ErrorKind::kSystem, "无法读取区域设置 " + Quoted(locale_text) +
@@ -48,7 +27,7 @@ std::string LocaleItem(const wchar_t* locale, LCTYPE item, std::string_view loca
   const int written = GetLocaleInfoEx(locale, item, value.data(), size);
   if (written <= 0) ThrowLocaleError(locale_text, GetLastError());
   value.resize(static_cast<std::size_t>(written) - 1);  // the terminating null
-  return ToUtf8(value);
+  return WideToUtf8(value);
 }
 
 TextForms FormsOf(const wchar_t* locale, std::string_view locale_text) {
@@ -64,7 +43,7 @@ TextForms UserTextForms() { return FormsOf(LOCALE_NAME_USER_DEFAULT, "用户默�
 
 TextForms TextFormsForLocale(std::string_view locale_name) {
   const std::string shown = ExcerptForMessage(locale_name);
-  const std::wstring name = ToWide(locale_name);
+  const std::wstring name = Utf8ToWide(locale_name).value_or(std::wstring());
   if (name.empty() || name.find(L'\0') != std::wstring::npos ||
       !IsValidLocaleName(name.c_str())) {
     throw Error(ErrorKind::kSystem, "找不到区域设置 " + Quoted(shown) + "，请使用 zh-CN 这样的区域名称");

@@ -1,19 +1,17 @@
 #include "webtime/http_request.h"
 
 #include <gtest/gtest.h>
-#include <httplib.h>
 
 #include <chrono>
-#include <map>
 #include <optional>
 #include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "runtime/base/error.h"
 #include "testing/loopback_server.h"
-#include "testing/proxy_environment.h"
+#include "testing/wine.h"
+#include "webtime/tests/request_fixture.h"
 
 namespace horalux {
 namespace {
@@ -21,41 +19,7 @@ namespace {
 using testing::LoopbackServer;
 using testing::ReceivedRequest;
 using testing::Reply;
-using testing::ScopedEnvironment;
 using namespace std::chrono_literals;
-
-constexpr const char* kSampleDate = "Sun, 06 Nov 1994 08:49:37 GMT";
-
-// Generous limits, so that a fault shows as a failure rather than a hang.
-const HttpRequestOptions kTestOptions{5s, 10s, {}};
-
-// The tests talk to their own servers on 127.0.0.1; a proxy of the machine must not interfere.
-class HttpRequestTest : public ::testing::Test {
- private:
-  ScopedEnvironment no_proxies_{testing::WithoutProxies()};
-};
-
-std::string FetchHeader(const std::string& url, const std::string& name,
-                        const HttpRequestOptions& options = kTestOptions) {
-  HttpRequest request(options);
-  request.Open("POST", url, false);
-  request.Send();
-  return request.GetResponseHeader(name);
-}
-
-Error FetchError(const std::string& url, const HttpRequestOptions& options = kTestOptions) {
-  try {
-    FetchHeader(url, "Date", options);
-  } catch (const Error& error) {
-    return error;
-  }
-  ADD_FAILURE() << "no error for " << url;
-  return Error(ErrorKind::kSystem, "none");
-}
-
-bool Contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
 
 TEST_F(HttpRequestTest, ReadsTheRequestedHeaderOfAnyResponse) {
   const std::string eight_kilobytes(8192, 'd');
@@ -64,6 +28,9 @@ TEST_F(HttpRequestTest, ReadsTheRequestedHeaderOfAnyResponse) {
     std::string response;
     const char* name;
     std::string expected;
+    // Wine's WinHTTP reads a header line of at most 1460 bytes and takes the header lines of an
+    // interim response for the final status line; Windows' does neither.
+    bool beyond_wine = false;
   };
   const std::vector<Case> cases = {
       {"a 200 with the standard Date",
@@ -81,7 +48,7 @@ TEST_F(HttpRequestTest, ReadsTheRequestedHeaderOfAnyResponse) {
       {"blanks around the value are dropped", Reply::Response(200, {"Date: \t x y \t"}).bytes,
        "Date", "x y"},
       {"an 8 KB value comes back whole", Reply::Response(200, {"Date: " + eight_kilobytes}).bytes,
-       "Date", eight_kilobytes},
+       "Date", eight_kilobytes, true},
       {"bytes are ISO-8859-1 characters", Reply::Response(200, {"Date: caf\xE9 \xFF"}).bytes,
        "Date", "caf\u00E9 \u00FF"},
       {"a repeated header is joined", Reply::Response(200, {"Date: one", "Date: two"}).bytes,
@@ -92,12 +59,13 @@ TEST_F(HttpRequestTest, ReadsTheRequestedHeaderOfAnyResponse) {
       {"an interim 100 response does not count",
        "HTTP/1.1 100 Continue\r\nDate: interim\r\n\r\n" +
            Reply::Response(200, {"Date: " + std::string(kSampleDate)}).bytes,
-       "Date", kSampleDate},
+       "Date", kSampleDate, true},
       {"an HTTP/1.0 response without length",
        "HTTP/1.0 200 OK\r\nDate: " + std::string(kSampleDate) + "\r\n\r\nbody until close", "Date",
        kSampleDate},
   };
   for (const Case& c : cases) {
+    if (c.beyond_wine && testing::RunningUnderWine()) continue;
     SCOPED_TRACE(c.description);
     LoopbackServer server([&](const ReceivedRequest&) { return Reply{c.response}; });
     EXPECT_EQ(FetchHeader(server.Url(), c.name), c.expected);
@@ -185,6 +153,10 @@ TEST_F(HttpRequestTest, ReturnsOnceTheHeadersAreInWithoutReadingTheBody) {
 
 TEST_F(HttpRequestTest, ReportsEachFailureWithItsKindAndHost) {
   LoopbackServer silent([](const ReceivedRequest&) { return Reply::Silence(); });
+  // Each byte comes well within any time-out for one read, but the headers never end.
+  LoopbackServer trickles([](const ReceivedRequest&) {
+    return Reply{"HTTP/1.1 200 OK\r\nX-Slow: ", Reply::Then::kTrickle};
+  });
   LoopbackServer hangs_up([](const ReceivedRequest&) { return Reply{""}; });
   LoopbackServer resets([](const ReceivedRequest&) { return Reply{"", Reply::Then::kReset}; });
   LoopbackServer oversized([](const ReceivedRequest&) {
@@ -202,10 +174,13 @@ TEST_F(HttpRequestTest, ReportsEachFailureWithItsKindAndHost) {
     ErrorKind kind;
     const char* host;
     const char* cause;
+    bool beyond_wine = false;  // Wine's WinHTTP cuts a long header line short without an error
   };
   const std::vector<Case> cases = {
       {"a server that never answers", silent.Url(), short_wait, ErrorKind::kTimeout, "127.0.0.1",
        "超时"},
+      {"a server that trickles its headers", trickles.Url(), {1s, 1s, {}}, ErrorKind::kTimeout,
+       "127.0.0.1", "超时"},
       {"connection refused", refused, kTestOptions, ErrorKind::kNetwork, "127.0.0.1", "连接被拒绝"},
       {"a name that does not resolve", "http://something.invalid/", kTestOptions,
        ErrorKind::kNetwork, "something.invalid", "无法解析主机名"},
@@ -214,11 +189,12 @@ TEST_F(HttpRequestTest, ReportsEachFailureWithItsKindAndHost) {
       {"a connection reset", resets.Url(), kTestOptions, ErrorKind::kNetwork, "127.0.0.1",
        "连接被重置"},
       {"a header line too long to take", oversized.Url(), kTestOptions, ErrorKind::kNetwork,
-       "127.0.0.1", "应答头过大"},
+       "127.0.0.1", "应答头过大", true},
       {"a reply that is not HTTP", speaks_nonsense.Url(), kTestOptions, ErrorKind::kNetwork,
        "127.0.0.1", "不是 HTTP 应答"},
   };
   for (const Case& c : cases) {
+    if (c.beyond_wine && testing::RunningUnderWine()) continue;
     SCOPED_TRACE(c.description);
     const auto start = std::chrono::steady_clock::now();
     const Error error = FetchError(c.url, c.options);
@@ -226,7 +202,8 @@ TEST_F(HttpRequestTest, ReportsEachFailureWithItsKindAndHost) {
     EXPECT_EQ(error.kind(), c.kind) << error.what();
     EXPECT_TRUE(Contains(error.what(), Quoted(c.host))) << error.what();
     EXPECT_TRUE(Contains(error.what(), c.cause)) << error.what();
-    EXPECT_TRUE(Contains(error.what(), "libcurl：")) << error.what();
+    // The library's own text and code come last.
+    EXPECT_TRUE(Contains(error.what(), "代码 ")) << error.what();
     // The time-out bounds every failure, not only the silent server's.
     EXPECT_LT(elapsed, c.options.total_timeout + 2s) << error.what();
   }
@@ -285,136 +262,6 @@ TEST_F(HttpRequestTest, RefusesMisuse) {
   EXPECT_THROW(asynchronous.Open("POST", "http://127.0.0.1/", true), std::logic_error);
   HttpRequest odd_method(kTestOptions);
   EXPECT_THROW(odd_method.Open("DELETE", "http://127.0.0.1/", false), std::logic_error);
-}
-
-// An https server on 127.0.0.1 with a certificate made at build time.
-class TlsServer {
- public:
-  TlsServer(const char* certificate, const char* key) : server_(certificate, key) {
-    server_.Post("/", [](const httplib::Request&, httplib::Response& response) {
-      response.set_header("Date", kSampleDate);
-    });
-    port_ = server_.bind_to_any_port("127.0.0.1");
-    thread_ = std::thread([this] { server_.listen_after_bind(); });
-    while (!server_.is_running()) std::this_thread::sleep_for(1ms);
-  }
-  ~TlsServer() {
-    server_.stop();
-    thread_.join();
-  }
-  int port() const { return port_; }
-
- private:
-  httplib::SSLServer server_;
-  int port_ = 0;
-  std::thread thread_;
-};
-
-#define HORALUX_FUTURE(name) HORALUX_FUTURE_CERTS "/" name
-
-// The chain, the signature and the host name are checked; the certificate's dates are not, since
-// the local clock may be years off, which is why the program runs at all.
-TEST_F(HttpRequestTest, HttpsChecksTheCertificateButNotItsDates) {
-  struct Case {
-    const char* what;
-    const char* certificate;
-    const char* key;
-    const char* trusted;  // the CA file; empty: the system's store
-    const char* host;
-    bool served;
-  };
-  const char* const future_key = HORALUX_FUTURE("future_key.pem");
-  const char* const test_ca = HORALUX_FUTURE("test_ca.pem");
-  const Case cases[] = {
-      {"trusted", HORALUX_TEST_CERT, HORALUX_TEST_KEY, HORALUX_TEST_CERT, "127.0.0.1", true},
-      {"unknown to the system's store", HORALUX_TEST_CERT, HORALUX_TEST_KEY, "", "127.0.0.1", false},
-      {"asked for under another name", HORALUX_TEST_CERT, HORALUX_TEST_KEY, HORALUX_TEST_CERT,
-       "localhost", false},
-      {"valid only from ten years ahead, from the trusted CA", HORALUX_FUTURE("future_cert.pem"),
-       future_key, test_ca, "127.0.0.1", true},
-      {"valid only from ten years ahead, for another host",
-       HORALUX_FUTURE("future_other_host_cert.pem"), future_key, test_ca, "127.0.0.1", false},
-      {"valid only from ten years ahead, self-signed", HORALUX_FUTURE("future_self_signed_cert.pem"),
-       future_key, test_ca, "127.0.0.1", false},
-  };
-  for (const Case& c : cases) {
-    TlsServer server(c.certificate, c.key);
-    ASSERT_TRUE(server.port() > 0) << c.what;
-    const std::string url = std::string("https://") + c.host + ":" + std::to_string(server.port()) + "/";
-    const HttpRequestOptions options{5s, 10s, c.trusted};
-    if (c.served) {
-      try {
-        EXPECT_EQ(FetchHeader(url, "Date", options), kSampleDate) << c.what;
-      } catch (const Error& error) {
-        ADD_FAILURE() << c.what << ": " << error.what();
-      }
-      continue;
-    }
-    const Error refused = FetchError(url, options);
-    EXPECT_EQ(refused.kind(), ErrorKind::kTls) << c.what << ": " << refused.what();
-    EXPECT_TRUE(Contains(refused.what(), "服务器证书未通过验证")) << c.what << ": " << refused.what();
-    EXPECT_TRUE(Contains(refused.what(), Quoted(c.host))) << c.what << ": " << refused.what();
-  }
-}
-
-TEST_F(HttpRequestTest, GoesThroughTheProxiesOfTheEnvironment) {
-  LoopbackServer proxy([](const ReceivedRequest& request) {
-    if (request.method == "CONNECT") return Reply::Response(403, {});
-    return Reply::Response(200, {"Date: via proxy"});
-  });
-  LoopbackServer direct(
-      [](const ReceivedRequest&) { return Reply::Response(200, {"Date: direct"}); });
-  const std::string proxy_url = "http://127.0.0.1:" + std::to_string(proxy.port());
-  const std::string dead_proxy_url =
-      "http://127.0.0.1:" + std::to_string(testing::UnusedLoopbackPort());
-
-  struct Case {
-    const char* description;
-    testing::EnvironmentValues environment;
-    std::string url;
-    std::optional<std::string> expected_date;  // nothing: the request fails
-    std::string proxy_request_line;            // what the proxy saw, empty for nothing
-  };
-  const std::vector<Case> cases = {
-      {"http_proxy gets the absolute form",
-       {{"http_proxy", proxy_url}},
-       "http://web.example/time?x",
-       "via proxy",
-       "POST http://web.example/time?x"},
-      {"ALL_PROXY serves when no other proxy variable applies",
-       {{"ALL_PROXY", proxy_url}},
-       "http://web.example/",
-       "via proxy",
-       "POST http://web.example/"},
-      {"https_proxy gets a CONNECT for https",
-       {{"https_proxy", proxy_url}},
-       "https://web.example/",
-       std::nullopt,
-       "CONNECT web.example:443"},
-      {"no_proxy bypasses the proxy",
-       {{"http_proxy", dead_proxy_url}, {"no_proxy", "127.0.0.1"}},
-       direct.Url(),
-       "direct",
-       ""},
-  };
-  std::size_t seen = 0;
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.description);
-    ScopedEnvironment environment(c.environment);
-    if (c.expected_date) {
-      EXPECT_EQ(FetchHeader(c.url, "Date"), *c.expected_date);
-    } else {
-      EXPECT_THROW(FetchHeader(c.url, "Date"), Error);
-    }
-    const std::vector<ReceivedRequest> requests = proxy.Requests();
-    if (c.proxy_request_line.empty()) {
-      EXPECT_EQ(requests.size(), seen);
-    } else {
-      ASSERT_EQ(requests.size(), seen + 1);
-      EXPECT_EQ(requests.back().method + " " + requests.back().target, c.proxy_request_line);
-    }
-    seen = requests.size();
-  }
 }
 
 }  // namespace

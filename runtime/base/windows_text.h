@@ -1,0 +1,24 @@
+// Windows only: UTF-8 and the system's UTF-16 converted both ways, and the system's own
+// description of an error code.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace horalux {
+
+// Nothing when `utf8` is not valid UTF-8.
+std::optional<std::wstring> Utf8ToWide(std::string_view utf8);
+
+// Unpaired surrogates become U+FFFD.
+std::string WideToUtf8(std::wstring_view wide);
+
+// The system's description of `code` in the user's language, as one line of UTF-8; the message
+// table of `module` (winhttp.dll for WinHTTP's codes) when given, else the system's. Empty when
+// there is none.
+std::string WindowsErrorText(DWORD code, HMODULE module = nullptr);
+
+}  // namespace horalux

@@ -1,0 +1,150 @@
+// The request component's contract where only the Linux transfer keeps it: https against
+// cpp-httplib's server, and the proxies of the environment, which only libcurl reads.
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "runtime/base/error.h"
+#include "testing/loopback_server.h"
+#include "testing/proxy_environment.h"
+#include "webtime/http_request.h"
+#include "webtime/tests/request_fixture.h"
+
+namespace horalux {
+namespace {
+
+using testing::LoopbackServer;
+using testing::ReceivedRequest;
+using testing::Reply;
+using testing::ScopedEnvironment;
+using namespace std::chrono_literals;
+
+// An https server on 127.0.0.1 with one of the certificates made at build time.
+class TlsServer {
+ public:
+  explicit TlsServer(const std::string& name)
+      : server_((kCertificates + name + ".pem").c_str(), (kCertificates + name + ".key").c_str()) {
+    server_.Post("/", [](const httplib::Request&, httplib::Response& response) {
+      response.set_header("Date", kSampleDate);
+    });
+    port_ = server_.bind_to_any_port("127.0.0.1");
+    thread_ = std::thread([this] { server_.listen_after_bind(); });
+    while (!server_.is_running()) std::this_thread::sleep_for(1ms);
+  }
+  ~TlsServer() {
+    server_.stop();
+    thread_.join();
+  }
+  int port() const { return port_; }
+
+  static inline const std::string kCertificates = HORALUX_TEST_CERTIFICATES "/";
+
+ private:
+  httplib::SSLServer server_;
+  int port_ = 0;
+  std::thread thread_;
+};
+
+// The chain, the signature and the host name are checked; the certificate's dates are not, since
+// the local clock may be years off, which is why the program runs at all.
+TEST_F(HttpRequestTest, HttpsChecksChainSignatureAndHostButNotTheDates) {
+  const HttpRequestOptions trusting{5s, 10s, TlsServer::kCertificates + "ca.pem"};
+  struct Case {
+    const char* description;
+    const char* server;
+    const char* host;
+    const HttpRequestOptions& options;
+    bool served;
+  };
+  const std::vector<Case> cases = {
+      {"a certificate from the trusted CA", "trusted", "127.0.0.1", trusting, true},
+      {"the same by its host name", "trusted", "localhost", trusting, true},
+      {"one valid only from ten years ahead", "future", "127.0.0.1", trusting, true},
+      {"the system's roots do not know the test CA", "trusted", "127.0.0.1", kTestOptions, false},
+      {"a certificate for another host", "other_host", "127.0.0.1", trusting, false},
+      {"a self-signed certificate", "self_signed", "127.0.0.1", trusting, false},
+      {"a certificate signed by another key than the CA's", "bad_signature", "127.0.0.1", trusting,
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.description);
+    TlsServer server(c.server);
+    ASSERT_TRUE(server.port() > 0);
+    const std::string url = std::string("https://") + c.host + ":" + std::to_string(server.port()) + "/";
+    if (c.served) {
+      EXPECT_EQ(FetchHeader(url, "Date", c.options), kSampleDate);
+    } else {
+      const Error error = FetchError(url, c.options);
+      EXPECT_EQ(error.kind(), ErrorKind::kTls) << error.what();
+      EXPECT_TRUE(Contains(error.what(), Quoted(c.host))) << error.what();
+    }
+  }
+}
+
+TEST_F(HttpRequestTest, GoesThroughTheProxiesOfTheEnvironment) {
+  LoopbackServer proxy([](const ReceivedRequest& request) {
+    if (request.method == "CONNECT") return Reply::Response(403, {});
+    return Reply::Response(200, {"Date: via proxy"});
+  });
+  LoopbackServer direct(
+      [](const ReceivedRequest&) { return Reply::Response(200, {"Date: direct"}); });
+  const std::string proxy_url = "http://127.0.0.1:" + std::to_string(proxy.port());
+  const std::string dead_proxy_url =
+      "http://127.0.0.1:" + std::to_string(testing::UnusedLoopbackPort());
+
+  struct Case {
+    const char* description;
+    testing::EnvironmentValues environment;
+    std::string url;
+    std::optional<std::string> expected_date;  // nothing: the request fails
+    std::string proxy_request_line;            // what the proxy saw, empty for nothing
+  };
+  const std::vector<Case> cases = {
+      {"http_proxy gets the absolute form",
+       {{"http_proxy", proxy_url}},
+       "http://web.example/time?x",
+       "via proxy",
+       "POST http://web.example/time?x"},
+      {"ALL_PROXY serves when no other proxy variable applies",
+       {{"ALL_PROXY", proxy_url}},
+       "http://web.example/",
+       "via proxy",
+       "POST http://web.example/"},
+      {"https_proxy gets a CONNECT for https",
+       {{"https_proxy", proxy_url}},
+       "https://web.example/",
+       std::nullopt,
+       "CONNECT web.example:443"},
+      {"no_proxy bypasses the proxy",
+       {{"http_proxy", dead_proxy_url}, {"no_proxy", "127.0.0.1"}},
+       direct.Url(),
+       "direct",
+       ""},
+  };
+  std::size_t seen = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.description);
+    ScopedEnvironment environment(c.environment);
+    if (c.expected_date) {
+      EXPECT_EQ(FetchHeader(c.url, "Date"), *c.expected_date);
+    } else {
+      EXPECT_THROW(FetchHeader(c.url, "Date"), Error);
+    }
+    const std::vector<ReceivedRequest> requests = proxy.Requests();
+    if (c.proxy_request_line.empty()) {
+      EXPECT_EQ(requests.size(), seen);
+    } else {
+      ASSERT_EQ(requests.size(), seen + 1);
+      EXPECT_EQ(requests.back().method + " " + requests.back().target, c.proxy_request_line);
+    }
+    seen = requests.size();
+  }
+}
+
+}  // namespace
+}  // namespace horalux
