@@ -97,7 +97,7 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${HORALUX_HOMEPAGE_URL}")
-# The libraries the program links (Qt 6 Widgets, libcurl, libsystemd) come from dpkg-shlibdeps, with
+# The libraries the program links (Qt 6 Widgets, libcurl, OpenSSL, libsystemd) come from dpkg-shlibdeps, with
 # the versions it needs. Named here is what it needs without linking it: the xcb platform plugin to
 # open a window at all, a font with Chinese glyphs, and Qt's own Chinese strings for its buttons.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

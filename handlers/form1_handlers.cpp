@@ -24,13 +24,13 @@ void Form1Handlers::Command1_Click() { RunHandler(&Form1Handlers::SetClock); }
 
 void Form1Handlers::LoadTime() {
   // Shown only: the time box stays empty until the set-clock command fills it.
-  message_box_.Show(GetWebTime());
+  message_box_.Show(GetWebTime(false));
 }
 
 void Form1Handlers::SetClock() {
   // Every value goes through the time box, read afresh each time: what the box holds is what
   // the clock is set to.
-  window_.WriteText1(GetWebTime());
+  window_.WriteText1(GetWebTime(true));
   if (!IsDateTime(window_.ReadText1(), forms_)) {
     message_box_.Show(texts::kNotATime);
     return;
@@ -40,9 +40,17 @@ void Form1Handlers::SetClock() {
   message_box_.Show(texts::kClockSet);
 }
 
-std::string Form1Handlers::GetWebTime() {
-  const std::string url = window_.ReadText2();
-  return window_.RunBusy([&] { return query_(url); });
+std::string Form1Handlers::GetWebTime(bool authorize_clock_first) {
+  // The fetch holds copies of what it uses: a window may run it on another thread and leave it
+  // running there, after this handler has gone, when the user closes the window meanwhile. The
+  // clock is the program's and outlives every window.
+  return window_.RunBusy([query = query_, url = window_.ReadText2(), clock = &clock_,
+                          authorize_clock_first] {
+    // A password prompt for the clock comes now, before the time is fetched: between the fetch and
+    // the setting it would leave the clock behind by as long as the user took to type.
+    if (authorize_clock_first) clock->Authorize();
+    return query(url);
+  });
 }
 
 void Form1Handlers::RunHandler(void (Form1Handlers::*handler)()) {

@@ -36,7 +36,8 @@ class Form1Window {
 
   // Runs `fetch` while the window shows that it is busy (the busy cursor, no input taken) and
   // returns its result or passes on what it raises; raises WindowClosed if the window is closed
-  // meanwhile.
+  // meanwhile. `fetch` owns everything it uses, so it may be run on another thread and, when the
+  // window is closed, be left to end there on its own.
   virtual std::string RunBusy(const std::function<std::string()>& fetch) = 0;
 };
 
@@ -49,7 +50,8 @@ class Form1Handlers {
 
   // The load handler, run once before the window first appears: the web time in a message box.
   void Form_Load();
-  // The set-clock command: the web time into Text1, then the date and the time of day from it.
+  // The set-clock command: the clock's authorization, then the web time into Text1, then the date
+  // and the time of day from it.
   void Command1_Click();
 
   // Neither handler lets an error escape: it is reported and the window goes on.
@@ -57,7 +59,9 @@ class Form1Handlers {
  private:
   void LoadTime();
   void SetClock();
-  std::string GetWebTime();
+  // The web time of the URL in Text2, fetched while the window is busy; with
+  // `authorize_clock_first`, the clock asks for the right to be set before the fetch.
+  std::string GetWebTime(bool authorize_clock_first);
   void RunHandler(void (Form1Handlers::*handler)());
 
   Form1Window& window_;

@@ -68,8 +68,18 @@ if [ -n "$wine" ]; then
       mkdir -p "$WINEPREFIX"
       "$server" -p
       "$WINE" wineboot --init >/dev/null 2>&1 </dev/null || true
+      # Wine has no TLS server side: the https cases talk to servers running beside it, one per
+      # certificate, whose ports they find in HORALUX_TLS_PORT_<NAME>.
+      ports="$BUILD/tls-test-ports"
+      python3 testing/tls_test_servers.py "$BUILD/webtime/tests/certificates" >"$ports" &
+      tls_servers=$!
+      while [ "$(wc -l <"$ports")" -lt 5 ] && kill -0 $tls_servers 2>/dev/null; do sleep 0.1; done
+      while IFS="=" read -r name port; do
+        export "HORALUX_TLS_PORT_$(echo "$name" | tr a-z A-Z)=$port"
+      done <"$ports"
       status=0
       ctest --test-dir "$BUILD" -j "$JOBS" --timeout 60 --output-on-failure || status=$?
+      kill $tls_servers || true
       "$server" -k || true
       exit $status'
   echo "Pictures of horalux.exe under Wine: $build/pictures/"

@@ -19,7 +19,9 @@ test_packages=(
   libgtest-dev clang libclang-rt-14-dev llvm python3 valgrind
   libcpp-httplib-dev openssl libssl-dev
   dbus python3-dbusmock
-  xvfb xauth xdotool imagemagick
+  # scripts/check-polkit-flow.sh: the real polkit, timedated and a text password agent.
+  polkitd systemd libglib2.0-bin
+  xvfb xauth xdotool imagemagick libxcb1-dev
   locales tzdata iproute2 util-linux libcap2-bin
 )
 # horalux.exe: MinGW-w64, the icon rendered from the SVG, and the zip (scripts/build-windows.sh).
@@ -30,6 +32,8 @@ windows_packages=(
 # and man-db with groff to render its manual pages).
 test_packages+=(
   "${windows_packages[@]}" wine64
+  # The https cases under Wine: certificates made with cryptography, served beside Wine.
+  python3-cryptography
   dpkg-dev file appstream desktop-file-utils xdotool x11-utils
   lintian man-db groff-base
 )

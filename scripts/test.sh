@@ -27,6 +27,9 @@ cmake --preset debug -DHORALUX_WERROR=ON
 cmake --build --preset debug -j "$jobs"
 run_suite --preset debug -j "$jobs"
 
+echo "== A press against Debian's real polkitd and systemd-timedated, on a private bus =="
+bash scripts/check-polkit-flow.sh
+
 echo "== Sanitizer build =="
 cmake --preset sanitize -DHORALUX_WERROR=ON
 cmake --build --preset sanitize -j "$jobs"

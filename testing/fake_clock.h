@@ -1,5 +1,5 @@
 // An in-memory clock for tests: records every date and time of day it is asked to set, in order,
-// and can be told to refuse.
+// counts the authorizations asked for, and can be told to refuse any of them.
 #pragma once
 
 #include <chrono>
@@ -16,6 +16,10 @@ class FakeClock : public Clock {
  public:
   using Change = std::variant<std::chrono::year_month_day, std::chrono::seconds>;
 
+  void Authorize() override {
+    ++authorizations_;
+    if (refuse_authorization_) throw Error(ErrorKind::kClockRefused, "测试时钟拒绝授权");
+  }
   void SetLocalDate(std::chrono::year_month_day date) override {
     if (refuse_dates_) throw Error(ErrorKind::kClockRefused, "测试时钟拒绝设置日期");
     changes_.emplace_back(date);
@@ -25,14 +29,18 @@ class FakeClock : public Clock {
     changes_.emplace_back(time_of_day);
   }
 
+  void RefuseAuthorization() { refuse_authorization_ = true; }
   void RefuseDates() { refuse_dates_ = true; }
   void RefuseTimes() { refuse_times_ = true; }
 
   // Every change made, in the order made.
   const std::vector<Change>& changes() const { return changes_; }
+  int authorizations() const { return authorizations_; }
 
  private:
   std::vector<Change> changes_;
+  int authorizations_ = 0;
+  bool refuse_authorization_ = false;
   bool refuse_dates_ = false;
   bool refuse_times_ = false;
 };

@@ -22,8 +22,8 @@ std::string_view Trim(std::string_view text) {
   return text;
 }
 
-// Reads one request from `connection`, keeping what follows it in `pending`. Nothing when the client
-// leaves, the server stops, or the request is malformed.
+// Reads one request from `connection`, keeping what follows it in `pending`. Nothing when the
+// client leaves, the server stops, or the request is malformed.
 std::optional<ReceivedRequest> ReadRequest(const Socket& connection, const StopSignal& stop,
                                            std::string& pending) {
   auto fill = [&]() {
@@ -141,6 +141,18 @@ void LoopbackServer::AcceptLoop() {
   }
 }
 
+bool LoopbackServer::StopsWithin(std::chrono::milliseconds delay) const {
+  // In short steps, so that stopping the server never waits out a long delay.
+  const auto deadline = std::chrono::steady_clock::now() + delay;
+  while (!stopping_) {
+    const auto left = deadline - std::chrono::steady_clock::now();
+    if (left <= std::chrono::steady_clock::duration::zero()) return false;
+    std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
+        left, std::chrono::milliseconds(20)));
+  }
+  return true;
+}
+
 void LoopbackServer::Serve(const Socket& connection) {
   std::string pending;
   while (const std::optional<ReceivedRequest> request = ReadRequest(connection, stop_, pending)) {
@@ -151,6 +163,7 @@ void LoopbackServer::Serve(const Socket& connection) {
       if (memory_ == Memory::kEveryRequest) requests_.push_back(*request);
       reply = handler_(*request);
     }
+    if (reply.delay.count() > 0 && StopsWithin(reply.delay)) break;
     if (!connection.SendAll(reply.bytes)) break;
     if (reply.then == Reply::Then::kClose) break;
     if (reply.then == Reply::Then::kReset) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <list>
@@ -43,6 +44,8 @@ struct Reply {
 
   std::string bytes;  // written as they are: status line, header lines, blank line, any body
   Then then = Then::kClose;
+  // How long the server takes before it writes `bytes`; it writes nothing if it stops first.
+  std::chrono::milliseconds delay{0};
 
   // A complete response: the status line, `header_lines` ("Date: ..."), then Content-Length,
   // Connection: close, a blank line and `body`.
@@ -81,6 +84,8 @@ class LoopbackServer {
   };
 
   void AcceptLoop();
+  // Waits `delay`; true when the server stops first.
+  bool StopsWithin(std::chrono::milliseconds delay) const;
   void Serve(const Socket& connection);
 
   Handler handler_;

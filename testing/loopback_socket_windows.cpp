@@ -96,8 +96,9 @@ std::uint16_t Socket::LocalPort() const {
 }
 
 bool Socket::Wait(bool for_writing, const StopSignal& stop) const {
-  WSAPOLLFD fds[2] = {{Native(native_), static_cast<SHORT>(for_writing ? POLLWRNORM : POLLRDNORM), 0},
-                      {Native(stop.native()), POLLRDNORM, 0}};
+  WSAPOLLFD fds[2] = {
+      {Native(native_), static_cast<SHORT>(for_writing ? POLLWRNORM : POLLRDNORM), 0},
+      {Native(stop.native()), POLLRDNORM, 0}};
   while (true) {
     if (WSAPoll(fds, 2, -1) < 0) return false;
     if (fds[1].revents != 0) return false;

@@ -2,6 +2,7 @@
 // between presses: a response with a given Date header, or any bytes at all.
 #pragma once
 
+#include <chrono>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -19,8 +20,12 @@ class TimeServer {
 
   std::string Url() const { return server_.Url(); }
 
-  void ServeDate(std::string_view date_header_value) {
-    Serve(Reply::Response(200, {"Date: " + std::string(date_header_value)}));
+  // A response with this Date, written `delay` after the request came in.
+  void ServeDate(std::string_view date_header_value,
+                 std::chrono::milliseconds delay = std::chrono::milliseconds(0)) {
+    Reply reply = Reply::Response(200, {"Date: " + std::string(date_header_value)});
+    reply.delay = delay;
+    Serve(std::move(reply));
   }
   // These bytes as they stand, then the connection is closed.
   void ServeRaw(std::string bytes) { Serve(Reply{std::move(bytes), Reply::Then::kClose}); }

@@ -31,6 +31,9 @@ constexpr auto kStopGrace = 2s;
 constexpr const char* kMockName = "org.freedesktop.timedate1";
 constexpr const char* kMockPath = "/org/freedesktop/timedate1";
 constexpr const char* kMockControl = "org.freedesktop.DBus.Mock";
+constexpr const char* kPolkitName = "org.freedesktop.PolicyKit1";
+constexpr const char* kPolkitPath = "/org/freedesktop/PolicyKit1/Authority";
+constexpr const char* kPolkitInterface = "org.freedesktop.PolicyKit1.Authority";
 
 std::string ReadFile(const std::string& path) {
   std::ifstream file(path);
@@ -121,7 +124,7 @@ BusHandle ConnectTo(const std::string& address) {
   return bus;
 }
 
-BusHandle MonitorSetTimeCalls(const std::string& address) {
+BusHandle ConnectMonitor(const std::string& address, const std::string& match_rule) {
   sd_bus* raw = nullptr;
   int result = sd_bus_new(&raw);
   BusHandle bus(raw);
@@ -135,9 +138,7 @@ BusHandle MonitorSetTimeCalls(const std::string& address) {
   BusError error;
   result = sd_bus_call_method(bus.get(), "org.freedesktop.DBus", "/org/freedesktop/DBus",
                               "org.freedesktop.DBus.Monitoring", "BecomeMonitor", error.get(),
-                              nullptr, "asu", 1,
-                              "type='method_call',interface='org.freedesktop.timedate1',member='SetTime'",
-                              0u);
+                              nullptr, "asu", 1, match_rule.c_str(), 0u);
   if (result < 0) {
     throw std::runtime_error(std::string("BecomeMonitor failed: ") + error.name() + " " +
                              error.message());
@@ -165,6 +166,61 @@ bool NameHasOwner(sd_bus* bus, const char* name) {
 
 void Check(int result, const char* what) {
   if (result < 0) throw std::runtime_error(std::string(what) + ": " + std::strerror(-result));
+}
+
+// Whether the container being read has another element.
+bool HasMore(sd_bus_message* message) {
+  const int peeked = sd_bus_message_peek_type(message, nullptr, nullptr);
+  Check(peeked, "peek");
+  return peeked > 0;
+}
+
+// Waits until a dbusmock started as `mock` owns `name`.
+void AwaitName(sd_bus* control, const char* name, ChildProcess& mock, const std::string& log_path) {
+  const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
+  while (!NameHasOwner(control, name)) {
+    if (mock.has_exited()) Fail(std::string("the mock of ") + name + " exited before it took its name", log_path);
+    if (std::chrono::steady_clock::now() > deadline) {
+      Fail(std::string("the mock of ") + name + " did not take its name in time", log_path);
+    }
+    std::this_thread::sleep_for(20ms);
+  }
+}
+
+// The mock's record of calls to `method`: (timestamp, arguments) each.
+MessageHandle GetMethodCalls(sd_bus* control, const char* name, const char* path, const char* method,
+                             const std::string& log_path) {
+  BusError error;
+  sd_bus_message* raw_reply = nullptr;
+  const int result = sd_bus_call_method(control, name, path, kMockControl, "GetMethodCalls",
+                                        error.get(), &raw_reply, "s", method);
+  MessageHandle reply(raw_reply);
+  if (result < 0) {
+    Fail(std::string("GetMethodCalls failed: ") + error.name() + " " + error.message(), log_path);
+  }
+  return reply;
+}
+
+void AddMethod(sd_bus* control, const char* name, const char* path, const char* interface,
+               const char* method, const char* in_signature, const char* out_signature,
+               const std::string& code, const std::string& log_path) {
+  BusError error;
+  const int result = sd_bus_call_method(control, name, path, kMockControl, "AddMethod", error.get(),
+                                        nullptr, "sssss", interface, method, in_signature,
+                                        out_signature, code.c_str());
+  if (result < 0) {
+    Fail(std::string("AddMethod failed: ") + error.name() + " " + error.message(), log_path);
+  }
+}
+
+// Text as a Python string literal; the tests' texts hold no control characters.
+std::string PythonString(std::string_view text) {
+  std::string literal = "'";
+  for (const char c : text) {
+    if (c == '\\' || c == '\'') literal += '\\';
+    literal += c;
+  }
+  return literal + "'";
 }
 
 }  // namespace
@@ -281,51 +337,57 @@ PrivateSystemBus::~PrivateSystemBus() {
   std::filesystem::remove_all(directory_, ignored);
 }
 
-TimedatedMock::TimedatedMock(const PrivateSystemBus& bus)
-    : log_path_(bus.directory() + "/timedated-mock.log"),
-      mock_({"/usr/bin/python3", "-m", "dbusmock", "--template", "timedated"},
-            CurrentEnvironment("DBUS_SYSTEM_BUS_ADDRESS=" + bus.address()), log_path_),
-      control_(ConnectTo(bus.address())),
-      monitor_(MonitorSetTimeCalls(bus.address())) {
-  const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
-  while (!NameHasOwner(control_.get(), kMockName)) {
-    if (mock_.has_exited()) Fail("the timedated mock exited before it took its name", log_path_);
-    if (std::chrono::steady_clock::now() > deadline) {
-      Fail("the timedated mock did not take its name in time", log_path_);
-    }
-    std::this_thread::sleep_for(20ms);
-  }
-}
+CallMonitor::CallMonitor(const std::string& address, const std::string& match_rule)
+    : bus_(ConnectMonitor(address, match_rule)) {}
 
-TimedatedMock::~TimedatedMock() {
-  monitor_.reset();
-  control_.reset();
-  mock_.Stop();
-}
-
-void TimedatedMock::DrainMonitor() {
+void CallMonitor::Drain() {
   while (true) {
     sd_bus_message* raw = nullptr;
-    const int result = sd_bus_process(monitor_.get(), &raw);
+    const int result = sd_bus_process(bus_.get(), &raw);
     MessageHandle message(raw);
     Check(result, "monitor");
-    if (message && sd_bus_message_is_method_call(message.get(), "org.freedesktop.timedate1", "SetTime") > 0) {
-      seen_flags_.push_back(sd_bus_message_get_allow_interactive_authorization(message.get()) > 0);
+    std::uint8_t type = 0;
+    if (message && sd_bus_message_get_type(message.get(), &type) >= 0 &&
+        type == SD_BUS_MESSAGE_METHOD_CALL) {
+      calls_.push_back(std::move(message));
     }
     if (result == 0) break;
   }
 }
 
-std::vector<SetTimeCall> TimedatedMock::SetTimeCalls() {
-  BusError error;
-  sd_bus_message* raw_reply = nullptr;
-  const int result = sd_bus_call_method(control_.get(), kMockName, kMockPath, kMockControl,
-                                        "GetMethodCalls", error.get(), &raw_reply, "s", "SetTime");
-  MessageHandle reply(raw_reply);
-  if (result < 0) {
-    Fail(std::string("GetMethodCalls failed: ") + error.name() + " " + error.message(), log_path_);
+const std::vector<MessageHandle>& CallMonitor::Calls(std::size_t expected) {
+  const auto deadline = std::chrono::steady_clock::now() + kStopGrace;
+  Drain();
+  while (calls_.size() < expected && std::chrono::steady_clock::now() < deadline) {
+    Check(sd_bus_wait(bus_.get(), 50'000), "wait for the monitor");
+    Drain();
   }
+  for (const auto& call : calls_) Check(sd_bus_message_rewind(call.get(), 1), "rewind");
+  return calls_;
+}
 
+void CallMonitor::Clear() {
+  Drain();
+  calls_.clear();
+}
+
+TimedatedMock::TimedatedMock(const PrivateSystemBus& bus)
+    : log_path_(bus.directory() + "/timedated-mock.log"),
+      mock_({"/usr/bin/python3", "-m", "dbusmock", "--template", "timedated"},
+            CurrentEnvironment("DBUS_SYSTEM_BUS_ADDRESS=" + bus.address()), log_path_),
+      control_(ConnectTo(bus.address())),
+      monitor_(bus.address(),
+               "type='method_call',interface='org.freedesktop.timedate1',member='SetTime'") {
+  AwaitName(control_.get(), kMockName, mock_, log_path_);
+}
+
+TimedatedMock::~TimedatedMock() {
+  control_.reset();
+  mock_.Stop();
+}
+
+std::vector<SetTimeCall> TimedatedMock::SetTimeCalls() {
+  const MessageHandle reply = GetMethodCalls(control_.get(), kMockName, kMockPath, "SetTime", log_path_);
   std::vector<SetTimeCall> calls;
   sd_bus_message* message = reply.get();
   Check(sd_bus_message_enter_container(message, 'a', "(tav)"), "enter a(tav)");
@@ -361,21 +423,15 @@ std::vector<SetTimeCall> TimedatedMock::SetTimeCalls() {
   }
   Check(sd_bus_message_exit_container(message), "exit a(tav)");
 
-  // The bus has passed the monitor its copy by the time the mock answered, but the copy may still
-  // be on its way through the socket.
-  const auto deadline = std::chrono::steady_clock::now() + kStopGrace;
-  DrainMonitor();
-  while (seen_flags_.size() < calls.size() && std::chrono::steady_clock::now() < deadline) {
-    Check(sd_bus_wait(monitor_.get(), 50'000), "wait for the monitor");
-    DrainMonitor();
-  }
-  if (seen_flags_.size() != calls.size()) {
-    Fail("the monitor saw " + std::to_string(seen_flags_.size()) + " SetTime calls, the mock " +
+  const auto& seen = monitor_.Calls(calls.size());
+  if (seen.size() != calls.size()) {
+    Fail("the monitor saw " + std::to_string(seen.size()) + " SetTime calls, the mock " +
              std::to_string(calls.size()),
          log_path_);
   }
   for (std::size_t i = 0; i < calls.size(); ++i) {
-    calls[i].allows_interactive_authorization = seen_flags_[i];
+    calls[i].allows_interactive_authorization =
+        sd_bus_message_get_allow_interactive_authorization(seen[i].get()) > 0;
   }
   return calls;
 }
@@ -385,22 +441,94 @@ void TimedatedMock::ClearCalls() {
   const int result = sd_bus_call_method(control_.get(), kMockName, kMockPath, kMockControl,
                                         "ClearCalls", error.get(), nullptr, "");
   if (result < 0) Fail(std::string("ClearCalls failed: ") + error.name(), log_path_);
-  DrainMonitor();
-  seen_flags_.clear();
+  monitor_.Clear();
 }
 
 void TimedatedMock::FailSetTime(std::string_view error_name, std::string_view message) {
-  // The names and messages used by the tests hold no quotes or backslashes.
-  const std::string code = "raise dbus.exceptions.DBusException('" + std::string(message) +
-                           "', name='" + std::string(error_name) + "')";
-  BusError error;
-  const int result = sd_bus_call_method(control_.get(), kMockName, kMockPath, kMockControl,
-                                        "AddMethod", error.get(), nullptr, "sssss",
-                                        "org.freedesktop.timedate1", "SetTime", "xbb", "",
-                                        code.c_str());
-  if (result < 0) {
-    Fail(std::string("AddMethod failed: ") + error.name() + " " + error.message(), log_path_);
+  AddMethod(control_.get(), kMockName, kMockPath, "org.freedesktop.timedate1", "SetTime", "xbb", "",
+            "raise dbus.exceptions.DBusException(" + PythonString(message) +
+                ", name=" + PythonString(error_name) + ")",
+            log_path_);
+}
+
+PolkitMock::PolkitMock(const PrivateSystemBus& bus)
+    : log_path_(bus.directory() + "/polkit-mock.log"),
+      mock_({"/usr/bin/python3", "-m", "dbusmock", "--template", "polkitd"},
+            CurrentEnvironment("DBUS_SYSTEM_BUS_ADDRESS=" + bus.address()), log_path_),
+      control_(ConnectTo(bus.address())),
+      monitor_(bus.address(), "type='method_call',interface='org.freedesktop.PolicyKit1.Authority',"
+                              "member='CheckAuthorization'") {
+  AwaitName(control_.get(), kPolkitName, mock_, log_path_);
+  // The template's own method keeps no record of its calls; one added through the mock does.
+  Answer(false, false, {});
+}
+
+PolkitMock::~PolkitMock() {
+  control_.reset();
+  mock_.Stop();
+}
+
+void PolkitMock::Answer(bool authorized, bool challenge,
+                        const std::map<std::string, std::string>& details,
+                        std::chrono::milliseconds delay) {
+  std::string code = "time.sleep(" + std::to_string(delay.count() / 1000.0) + ")\nret = (" +
+                     (authorized ? "True" : "False") + ", " + (challenge ? "True" : "False") +
+                     ", {";
+  for (const auto& [key, value] : details) code += PythonString(key) + ": " + PythonString(value) + ", ";
+  code += "})";
+  AddMethod(control_.get(), kPolkitName, kPolkitPath, kPolkitInterface, "CheckAuthorization",
+            "(sa{sv})sa{ss}us", "(bba{ss})", code, log_path_);
+}
+
+std::vector<CheckAuthorizationCall> PolkitMock::Calls() {
+  const MessageHandle record =
+      GetMethodCalls(control_.get(), kPolkitName, kPolkitPath, "CheckAuthorization", log_path_);
+  std::size_t recorded = 0;
+  Check(sd_bus_message_enter_container(record.get(), 'a', "(tav)"), "enter a(tav)");
+  while (HasMore(record.get())) {
+    Check(sd_bus_message_skip(record.get(), "(tav)"), "skip (tav)");
+    ++recorded;
   }
+
+  std::vector<CheckAuthorizationCall> calls;
+  for (const auto& seen : monitor_.Calls(recorded)) {
+    sd_bus_message* message = seen.get();
+    CheckAuthorizationCall call;
+    if (const char* sender = sd_bus_message_get_sender(message)) call.sender = sender;
+    const char* text = nullptr;
+    Check(sd_bus_message_enter_container(message, 'r', "sa{sv}"), "enter subject");
+    Check(sd_bus_message_read(message, "s", &text), "read subject kind");
+    call.subject_kind = text;
+    Check(sd_bus_message_enter_container(message, 'a', "{sv}"), "enter subject details");
+    while (true) {
+      const int entered = sd_bus_message_enter_container(message, 'e', "sv");
+      Check(entered, "enter subject detail");
+      if (entered == 0) break;
+      const char* key = nullptr;
+      Check(sd_bus_message_read(message, "s", &key), "read subject detail key");
+      if (std::string_view(key) == "name") {
+        Check(sd_bus_message_read(message, "v", "s", &text), "read subject name");
+        call.subject_name = text;
+      } else {
+        Check(sd_bus_message_skip(message, "v"), "skip subject detail");
+      }
+      Check(sd_bus_message_exit_container(message), "exit subject detail");
+    }
+    Check(sd_bus_message_exit_container(message), "exit subject details");
+    Check(sd_bus_message_exit_container(message), "exit subject");
+    Check(sd_bus_message_read(message, "s", &text), "read action");
+    call.action_id = text;
+    Check(sd_bus_message_enter_container(message, 'a', "{ss}"), "enter details");
+    while (HasMore(message)) {
+      Check(sd_bus_message_skip(message, "{ss}"), "skip detail");
+      ++call.details;
+    }
+    Check(sd_bus_message_exit_container(message), "exit details");
+    Check(sd_bus_message_read(message, "us", &call.flags, &text), "read flags and cancellation id");
+    call.cancellation_id = text;
+    calls.push_back(std::move(call));
+  }
+  return calls;
 }
 
 }  // namespace horalux::testing

@@ -1,9 +1,14 @@
 // The HTTP request component on libcurl.
 #include "webtime/http_request.h"
 
+#include <openssl/opensslv.h>
+#include <openssl/ssl.h>
+#include <openssl/x509_vfy.h>
+
 #include <algorithm>
 #include <climits>
 #include <stdexcept>
+#include <string>
 #include <type_traits>
 
 #include "runtime/base/error.h"
@@ -22,6 +27,24 @@ constexpr const char* kAllowedProtocols = "http,https";
 long TimeoutMilliseconds(std::chrono::milliseconds timeout) {
   const auto longest = static_cast<std::chrono::milliseconds::rep>(LONG_MAX);
   return static_cast<long>(std::clamp<std::chrono::milliseconds::rep>(timeout.count(), 1, longest));
+}
+
+// People run this program because their clock is wrong, sometimes by years, and then every
+// certificate looks expired or not yet valid. The chain, the signatures and the host name are
+// still checked; only the certificates' dates are not held against the local clock.
+CURLcode IgnoreCertificateDates(CURL*, void* ssl_ctx, void*) {
+  X509_VERIFY_PARAM_set_flags(SSL_CTX_get0_param(static_cast<SSL_CTX*>(ssl_ctx)),
+                              X509_V_FLAG_NO_CHECK_TIME);
+  return CURLE_OK;
+}
+
+// Whether libcurl's TLS is the OpenSSL this program is built against, so that the context it
+// hands to IgnoreCertificateDates is an SSL_CTX of ours to change.
+bool CurlUsesOurOpenSsl() {
+  const curl_version_info_data* info = curl_version_info(CURLVERSION_NOW);
+  if (info == nullptr || info->ssl_version == nullptr) return false;
+  const std::string ours = "OpenSSL/" + std::to_string(OPENSSL_VERSION_MAJOR) + ".";
+  return std::string_view(info->ssl_version).starts_with(ours);
 }
 
 // The host part of a URL, or an empty text when it has none.
@@ -127,6 +150,11 @@ void HttpRequest::Open(std::string_view method, std::string_view url, bool async
   r.SetOption(CURLOPT_SSL_VERIFYPEER, 1L);
   r.SetOption(CURLOPT_SSL_VERIFYHOST, 2L);
   if (!r.options.ca_file.empty()) r.SetOption(CURLOPT_CAINFO, r.options.ca_file.c_str());
+  // With another TLS library, or one that takes no context callback (CURLE_NOT_BUILT_IN),
+  // certificates are checked with their dates: a wrong clock then refuses more, never less.
+  if (CurlUsesOurOpenSsl()) {
+    curl_easy_setopt(r.easy.get(), CURLOPT_SSL_CTX_FUNCTION, &IgnoreCertificateDates);
+  }
   // Proxies: CURLOPT_PROXY and CURLOPT_NOPROXY stay unset, so libcurl takes http_proxy,
   // https_proxy, ALL_PROXY and no_proxy from the environment for every transfer.
   // A proxy's answer to CONNECT is not the server's response; keep it out of the headers.

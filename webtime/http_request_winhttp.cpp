@@ -124,9 +124,8 @@ std::string HostOfUrl(const wchar_t* url) {
 // bytes the server sent.
 std::string HeaderBytes(std::wstring_view headers) {
   if (headers.empty()) return {};
-  const int size = ::WideCharToMultiByte(CP_ACP, 0, headers.data(),
-                                         static_cast<int>(headers.size()), nullptr, 0, nullptr,
-                                         nullptr);
+  const int size = ::WideCharToMultiByte(
+      CP_ACP, 0, headers.data(), static_cast<int>(headers.size()), nullptr, 0, nullptr, nullptr);
   if (size <= 0) return {};
   std::string bytes(static_cast<std::size_t>(size), '\0');
   ::WideCharToMultiByte(CP_ACP, 0, headers.data(), static_cast<int>(headers.size()), bytes.data(),
@@ -150,7 +149,9 @@ const wchar_t* VerbOf(HttpMethod method) {
 class Transfer {
  public:
   Transfer(WebUrl url, HttpMethod method, HttpRequestOptions options)
-      : url_(std::move(url)), method_(method), options_(std::move(options)),
+      : url_(std::move(url)),
+        method_(method),
+        options_(std::move(options)),
         current_host_(url_.host_text) {}
 
   // On the exchange's own thread: the whole exchange, up to the final response's headers.
@@ -221,8 +222,9 @@ void Transfer::Run() noexcept {
     Exchange();
   } catch (const Error& failure) {
     error = failure;
-  } catch (const std::exception&) {
-    error = Error(ErrorKind::kSystem, "HTTP 请求因内存不足而失败，主机 " + Quoted(url_.host_text));
+  } catch (const std::exception& failure) {
+    error = Error(ErrorKind::kSystem, "HTTP 请求意外失败，主机 " + Quoted(url_.host_text) + "（" +
+                                          failure.what() + "）");
   }
   std::unique_lock lock(mutex_);
   request_.reset();
@@ -246,15 +248,16 @@ void Transfer::Exchange() {
 
   // The system's proxy settings, PAC scripts included; WinHTTP before Windows 8.1 knows only
   // the settings made with netsh.
-  session_.reset(::WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY,
-                               WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+  session_.reset(::WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY, WINHTTP_NO_PROXY_NAME,
+                               WINHTTP_NO_PROXY_BYPASS, 0));
   if (!session_ && ::GetLastError() == ERROR_INVALID_PARAMETER) {
     session_.reset(::WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
                                  WINHTTP_NO_PROXY_BYPASS, 0));
   }
   if (!session_) throw WinHttpSetupError(::GetLastError(), "无法打开 WinHTTP 会话");
 
-  const int connect_ms = TimeoutMilliseconds(std::min(options_.connect_timeout, options_.total_timeout));
+  const int connect_ms =
+      TimeoutMilliseconds(std::min(options_.connect_timeout, options_.total_timeout));
   const int total_ms = TimeoutMilliseconds(options_.total_timeout);
   if (!::WinHttpSetTimeouts(session_.get(), connect_ms, connect_ms, total_ms, total_ms)) {
     throw WinHttpSetupError(::GetLastError(), "WinHTTP 不接受请求的超时设置");
@@ -269,10 +272,9 @@ void Transfer::Exchange() {
 
   connection_.reset(::WinHttpConnect(session_.get(), url_.host.c_str(), url_.port, 0));
   if (!connection_) Fail(::GetLastError());
-  HINTERNET request = ::WinHttpOpenRequest(connection_.get(), VerbOf(method_), url_.path.c_str(),
-                                           nullptr, WINHTTP_NO_REFERER,
-                                           WINHTTP_DEFAULT_ACCEPT_TYPES,
-                                           url_.secure ? WINHTTP_FLAG_SECURE : 0);
+  HINTERNET request = ::WinHttpOpenRequest(
+      connection_.get(), VerbOf(method_), url_.path.c_str(), nullptr, WINHTTP_NO_REFERER,
+      WINHTTP_DEFAULT_ACCEPT_TYPES, url_.secure ? WINHTTP_FLAG_SECURE : 0);
   if (request == nullptr) Fail(::GetLastError());
   {
     std::lock_guard lock(mutex_);
@@ -317,8 +319,9 @@ void Transfer::Exchange() {
                                 current_host_ == url_.host_text ? "" : url_.host_text});
   }
   DWORD size = 0;
-  ::WinHttpQueryHeaders(request_.get(), WINHTTP_QUERY_RAW_HEADERS_CRLF, WINHTTP_HEADER_NAME_BY_INDEX,
-                        WINHTTP_NO_OUTPUT_BUFFER, &size, WINHTTP_NO_HEADER_INDEX);
+  ::WinHttpQueryHeaders(request_.get(), WINHTTP_QUERY_RAW_HEADERS_CRLF,
+                        WINHTTP_HEADER_NAME_BY_INDEX, WINHTTP_NO_OUTPUT_BUFFER, &size,
+                        WINHTTP_NO_HEADER_INDEX);
   std::wstring headers(size / sizeof(wchar_t) + 1, L'\0');
   size = static_cast<DWORD>(headers.size() * sizeof(wchar_t));
   if (!::WinHttpQueryHeaders(request_.get(), WINHTTP_QUERY_RAW_HEADERS_CRLF,
@@ -445,13 +448,14 @@ void HttpRequest::Send() {
   try {
     std::thread([transfer] { transfer->Run(); }).detach();
   } catch (const std::system_error& failure) {
-    throw Error(ErrorKind::kSystem, "无法启动 HTTP 请求的线程（" + std::string(failure.what()) + "）");
+    throw Error(ErrorKind::kSystem,
+                "无法启动 HTTP 请求的线程（" + std::string(failure.what()) + "）");
   }
   if (!transfer->WaitUntil(deadline)) {
     transfer->Abandon();
     const std::string host = transfer->current_host();
-    throw WinHttpTransferError({ERROR_WINHTTP_TIMEOUT, 0, 0, host,
-                                host == r.url->host_text ? "" : r.url->host_text});
+    throw WinHttpTransferError(
+        {ERROR_WINHTTP_TIMEOUT, 0, 0, host, host == r.url->host_text ? "" : r.url->host_text});
   }
   if (transfer->error()) throw *transfer->error();
 

@@ -53,8 +53,9 @@ Wording WordingOf(RequestFailure failure) {
     case RequestFailure::kSecureChannelFailed:
       return {ErrorKind::kTls, "无法建立安全连接，主机", "请检查网址，或改用 http 网址"};
     case RequestFailure::kCertificateRefused:
-      return {ErrorKind::kTls, "服务器证书未通过验证（不受信任、已过期或与主机名不符），主机",
-              "请确认网址中的主机名正确，且系统时间与服务器证书的有效期相符"};
+      // The certificate's dates are not checked (the clock may be the thing that is wrong).
+      return {ErrorKind::kTls, "服务器证书未通过验证（不受信任、签名无效或与主机名不符），主机",
+              "请确认网址中的主机名正确；若该网站的证书不受信任，请改用 http 网址"};
     case RequestFailure::kOther:
       break;
   }

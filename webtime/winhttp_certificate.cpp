@@ -1,5 +1,6 @@
 #include "webtime/winhttp_certificate.h"
 
+#include <cstddef>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -18,9 +19,7 @@ struct ChainEngineCloser {
 using ChainEngine = std::unique_ptr<std::remove_pointer_t<HCERTCHAINENGINE>, ChainEngineCloser>;
 
 struct ChainReleaser {
-  void operator()(PCCERT_CHAIN_CONTEXT chain) const noexcept {
-    ::CertFreeCertificateChain(chain);
-  }
+  void operator()(PCCERT_CHAIN_CONTEXT chain) const noexcept { ::CertFreeCertificateChain(chain); }
 };
 using Chain = std::unique_ptr<const CERT_CHAIN_CONTEXT, ChainReleaser>;
 
@@ -68,7 +67,11 @@ bool ChainsToOwnRoots(PCCERT_CONTEXT server, HCERTSTORE roots, std::wstring_view
   config.cbSize = sizeof config;
   config.hExclusiveRoot = roots;
   HCERTCHAINENGINE raw_engine = nullptr;
-  if (!::CertCreateCertificateChainEngine(&config, &raw_engine)) return false;
+  if (!::CertCreateCertificateChainEngine(&config, &raw_engine)) {
+    // Windows 7 and Wine know the exclusive root store, but not the flags that came after it.
+    config.cbSize = offsetof(CERT_CHAIN_ENGINE_CONFIG, dwExclusiveFlags);
+    if (!::CertCreateCertificateChainEngine(&config, &raw_engine)) return false;
+  }
   const ChainEngine engine(raw_engine);
 
   char server_auth[] = szOID_PKIX_KP_SERVER_AUTH;

@@ -66,7 +66,8 @@ RequestFailure Translate(const WinHttpFailure& failure) {
     case ERROR_WINHTTP_SECURE_FAILURE:
       // Windows reports every certificate fault with this one code, and says which in the
       // secure-failure notice.
-      return (failure.secure_failure_flags & ~WINHTTP_CALLBACK_STATUS_FLAG_SECURITY_CHANNEL_ERROR) != 0
+      return (failure.secure_failure_flags &
+              ~WINHTTP_CALLBACK_STATUS_FLAG_SECURITY_CHANNEL_ERROR) != 0
                  ? RequestFailure::kCertificateRefused
                  : RequestFailure::kSecureChannelFailed;
     case ERROR_WINHTTP_SECURE_CHANNEL_ERROR:

@@ -10,7 +10,9 @@
 #include "runtime/base/error.h"
 #include "runtime/datetime/form_builder.h"
 #include "runtime/datetime/ole_date.h"
+#include "runtime/datetime/form_builder.h"
 #include "testing/fake_clock.h"
+#include "testing/fake_window.h"
 #include "testing/recording_message_box.h"
 
 namespace horalux {
@@ -18,6 +20,7 @@ namespace {
 
 using namespace std::chrono;
 using testing::FakeClock;
+using testing::FakeWindow;
 using testing::RecordingMessageBox;
 using Change = FakeClock::Change;
 
@@ -33,31 +36,12 @@ std::string TimeText(local_seconds moment) {
 
 RecordingMessageBox::Shown Prompt(std::string_view text) { return {false, std::string(text)}; }
 
-// The window in memory: two texts, and whether a fetch ran while it was busy.
-class FakeWindow : public Form1Window {
- public:
-  std::string ReadText2() const override { return text2; }
-  std::string ReadText1() const override { return text1; }
-  void WriteText1(std::string_view text) override { text1 = text; }
-  std::string RunBusy(const std::function<std::string()>& fetch) override {
-    busy = true;
-    struct Idle {
-      bool& busy;
-      ~Idle() { busy = false; }
-    } idle{busy};
-    return fetch();
-  }
-
-  std::string text2 = "http://time.example/";
-  std::string text1;
-  bool busy = false;
-};
-
 // A query that answers from a script: each call takes the next answer, a time text or an error.
 struct Fixture {
   Fixture() : handlers(window, boxes, clock, Forms(), [this](std::string_view url) {
     urls.emplace_back(url);
     busy_during_query.push_back(window.busy);
+    authorizations_before_query.push_back(clock.authorizations());
     return answer(url);
   }) {}
 
@@ -69,6 +53,7 @@ struct Fixture {
   };
   std::vector<std::string> urls;
   std::vector<bool> busy_during_query;
+  std::vector<int> authorizations_before_query;
   Form1Handlers handlers;
 };
 
@@ -83,6 +68,7 @@ TEST(Form1HandlersTest, StartUpShowsTheTimeAndTouchesNeitherTheTimeBoxNorTheCloc
   EXPECT_FALSE(fixture.window.busy);
   EXPECT_EQ(fixture.window.text1, "");
   EXPECT_TRUE(fixture.clock.changes().empty());
+  EXPECT_EQ(fixture.clock.authorizations(), 0);
 }
 
 TEST(Form1HandlersTest, PressPutsTheTimeInTheBoxThenSetsTheDateThenTheTimeOfDay) {
@@ -107,6 +93,31 @@ TEST(Form1HandlersTest, PressPutsTheTimeInTheBoxThenSetsTheDateThenTheTimeOfDay)
     EXPECT_TRUE(fixture.clock.changes() == c.changes) << fixture.window.text1;
     EXPECT_EQ(fixture.boxes.shown(), std::vector{Prompt("设置时间成功！")});
     EXPECT_EQ(fixture.busy_during_query, std::vector{true});
+  }
+}
+
+// A password prompt must not come between the fetch and the setting: the clock is authorized
+// first, and without its authorization nothing is fetched or set.
+TEST(Form1HandlersTest, PressAuthorizesTheClockBeforeItFetches) {
+  struct Case {
+    bool refused;
+    std::vector<int> authorizations_before_query;
+    std::size_t changes;
+    bool reported_as_error;
+  };
+  const Case cases[] = {{false, {1}, 2, false}, {true, {}, 0, true}};
+  for (const Case& c : cases) {
+    Fixture fixture;
+    if (c.refused) fixture.clock.RefuseAuthorization();
+
+    fixture.handlers.Command1_Click();
+
+    EXPECT_EQ(fixture.clock.authorizations(), 1);
+    EXPECT_EQ(fixture.authorizations_before_query, c.authorizations_before_query);
+    EXPECT_EQ(fixture.clock.changes().size(), c.changes);
+    ASSERT_EQ(fixture.boxes.shown().size(), 1u);
+    EXPECT_EQ(fixture.boxes.shown()[0].is_error, c.reported_as_error);
+    EXPECT_FALSE(fixture.window.busy);
   }
 }
 

@@ -36,9 +36,9 @@ std::string WideToUtf8(std::wstring_view wide) {
 std::string WindowsErrorText(DWORD code, HMODULE module) {
   wchar_t* raw = nullptr;
   const DWORD source = module != nullptr ? FORMAT_MESSAGE_FROM_HMODULE : FORMAT_MESSAGE_FROM_SYSTEM;
-  const DWORD length = ::FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | source | FORMAT_MESSAGE_IGNORE_INSERTS, module, code, 0,
-      reinterpret_cast<wchar_t*>(&raw), 0, nullptr);
+  const DWORD length =
+      ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | source | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       module, code, 0, reinterpret_cast<wchar_t*>(&raw), 0, nullptr);
   const std::unique_ptr<wchar_t, LocalMemoryReleaser> text(raw);
   if (length == 0) return {};
   std::string utf8 = WideToUtf8(std::wstring_view(text.get(), length));

@@ -36,6 +36,13 @@ std::optional<std::chrono::seconds> ParseTimeOfDay(std::string_view text) {
 
 }  // namespace
 
+void CheckTimeOfDay(std::chrono::seconds time_of_day) {
+  if (time_of_day < std::chrono::seconds::zero() || time_of_day >= std::chrono::days{1}) {
+    throw Error(ErrorKind::kTypeMismatch,
+                "一天中的时间必须在 00:00:00 到 23:59:59 之间，系统时间未更改");
+  }
+}
+
 void SetLocalDateFromText(Clock& clock, std::string_view date_text) {
   const auto date = ParseIsoDate(date_text);
   if (!date) {

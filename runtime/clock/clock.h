@@ -12,6 +12,13 @@ class Clock {
  public:
   virtual ~Clock() = default;
 
+  // Asks the system, once, for the right to set the clock, before the time to set is fetched: a
+  // password prompt then falls before the fetch, not between the fetch and the setting, where it
+  // would leave the clock behind by as long as the user took to type. Raises
+  // ErrorKind::kClockRefused when the right is refused or the prompt is cancelled. Where setting
+  // needs no prior consent (the default, Windows) there is nothing to ask.
+  virtual void Authorize() {}
+
   // Refusals raise ErrorKind::kClockRefused with a message that names the cause.
   virtual void SetLocalDate(std::chrono::year_month_day date) = 0;
   virtual void SetLocalTimeOfDay(std::chrono::seconds time_of_day) = 0;
@@ -21,10 +28,14 @@ class Clock {
 void SetLocalDateFromText(Clock& clock, std::string_view date_text);
 void SetLocalTimeFromText(Clock& clock, std::string_view time_text);
 
+// For the platform clocks: raises ErrorKind::kTypeMismatch unless `time_of_day` lies within one
+// day, 00:00:00 to 23:59:59.
+void CheckTimeOfDay(std::chrono::seconds time_of_day);
+
 // The computer's own clock. On Linux it goes through systemd-timedated, where polkit may ask the
 // user for a password, and where no timedated is reachable it needs root or CAP_SYS_TIME; on Windows
 // it needs administrator rights. Either way a call returns once the system has answered (on Linux,
-// after two minutes at most).
+// after two minutes at most for a setting, five for the password prompt of Authorize).
 std::unique_ptr<Clock> OpenSystemClock();
 
 }  // namespace horalux

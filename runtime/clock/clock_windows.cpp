@@ -97,10 +97,7 @@ class WindowsClock : public Clock {
   }
 
   void SetLocalTimeOfDay(std::chrono::seconds time_of_day) override {
-    if (time_of_day < std::chrono::seconds::zero() || time_of_day >= std::chrono::days{1}) {
-      throw Error(ErrorKind::kTypeMismatch,
-                  "一天中的时间必须在 00:00:00 到 23:59:59 之间，系统时间未更改");
-    }
+    CheckTimeOfDay(time_of_day);
     const std::chrono::hh_mm_ss<std::chrono::seconds> parts{time_of_day};
     SYSTEMTIME wanted{};
     ::GetLocalTime(&wanted);

@@ -6,12 +6,14 @@
 #include <utility>
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
 #include "handlers/texts.h"
+#include "ui/qt/off_thread_call.h"
 #include "ui/qt/qt_text.h"
 
 namespace horalux {
@@ -26,13 +28,65 @@ constexpr int kMargin = Px(120);
 constexpr int kClientWidth = Px(4215) + kMargin;
 constexpr int kClientHeight = Px(1935) + kMargin;
 
-// The request is synchronous and blocks the window; the cursor tells the user why.
+// The press waits for its request and takes no input meanwhile; the cursor tells the user why.
 class BusyCursor {
  public:
   BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
   ~BusyCursor() { QApplication::restoreOverrideCursor(); }
   BusyCursor(const BusyCursor&) = delete;
   BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+// What a user does to a window: ignored while a press waits.
+bool IsInput(QEvent::Type type) {
+  switch (type) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::InputMethod:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TouchCancel:
+    case QEvent::TabletPress:
+    case QEvent::TabletMove:
+    case QEvent::TabletRelease:
+    case QEvent::NativeGesture:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// For the length of a wait: the window's input passes through `filter` first, and the window
+// knows which call it waits for.
+class WaitScope {
+ public:
+  WaitScope(QObject& filter, OffThreadCall*& current, OffThreadCall& call)
+      : filter_(filter), current_(current) {
+    current_ = &call;
+    QCoreApplication::instance()->installEventFilter(&filter_);
+  }
+  ~WaitScope() {
+    QCoreApplication::instance()->removeEventFilter(&filter_);
+    current_ = nullptr;
+  }
+  WaitScope(const WaitScope&) = delete;
+  WaitScope& operator=(const WaitScope&) = delete;
+
+ private:
+  QObject& filter_;
+  OffThreadCall*& current_;
 };
 
 }  // namespace
@@ -69,7 +123,10 @@ void Form1::CreateControls() {
   // Enter presses the button wherever the focus is (see keyPressEvent), Space when it has it.
   Command1->setDefault(true);
   Command1->setAutoDefault(true);
-  connect(Command1, &QPushButton::clicked, this, [this] { handlers_.Command1_Click(); });
+  // A press never starts while another waits, whatever clicks the button (a screen reader, say).
+  connect(Command1, &QPushButton::clicked, this, [this] {
+    if (waiting_call_ == nullptr) handlers_.Command1_Click();
+  });
 
   for (QLabel* label : {Label1, Label2}) {
     label->setWordWrap(true);
@@ -133,9 +190,51 @@ std::string Form1::ReadText1() const { return Text1->text().toStdString(); }
 
 void Form1::WriteText1(std::string_view text) { Text1->setText(ToQString(text)); }
 
+void Form1::closeEvent(QCloseEvent* event) {
+  // Closing is the one thing the user can still do while a press waits: the wait ends at once,
+  // and RunBusy stops the press.
+  if (waiting_call_ != nullptr) {
+    closed_while_waiting_ = true;
+    waiting_call_->StopWaiting();
+  }
+  QWidget::closeEvent(event);
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+  // The controls are not disabled while a press waits, which would grey them out; the user's
+  // input to them is dropped instead.
+  if (waiting_call_ != nullptr && IsInput(event->type())) {
+    if (const auto* widget = qobject_cast<QWidget*>(watched); widget && widget->window() == this) {
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
 std::string Form1::RunBusy(const std::function<std::string()>& fetch) {
   BusyCursor busy;
-  return fetch();
+  // Before the window first appears (the start-up message) there is nothing to draw and nobody to
+  // answer: the request is made right here, without the cost of a thread.
+  if (!isVisible()) return fetch();
+
+  // The request can take half a minute where a firewall drops packets. It runs on a thread of
+  // its own while this one goes on drawing the window and answering the desktop's "are you
+  // alive" (_NET_WM_PING), so that the desktop does not grey the window out as hung.
+  OffThreadCall call(fetch);
+  closed_while_waiting_ = false;
+  bool answered;
+  {
+    const WaitScope scope(*this, waiting_call_, call);
+    answered = call.Wait();
+  }
+  if (closed_while_waiting_ || !answered) {
+    // Closed or quit meanwhile: the press stops here and the clock is left alone. A request still
+    // out is left to its thread, which owns everything it uses; see main for how the program
+    // then ends.
+    if (!answered) left_a_request_running_ = true;
+    throw WindowClosed();
+  }
+  return call.TakeResult();
 }
 
 }  // namespace horalux

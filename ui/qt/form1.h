@@ -1,5 +1,6 @@
 // The program's one window on Qt: the URL box, the time box and the set-clock button, laid out
-// and driven by keyboard; its start-up and its button's presses go to the shared handlers.
+// and driven by keyboard; its start-up and its button's presses go to the shared handlers. While
+// a press waits for its request, the window stays drawn and alive but takes no input.
 #pragma once
 
 #include <functional>
@@ -16,6 +17,8 @@ class QPushButton;
 
 namespace horalux {
 
+class OffThreadCall;
+
 class Form1 : public QWidget, private Form1Window {
   Q_OBJECT
 
@@ -29,8 +32,14 @@ class Form1 : public QWidget, private Form1Window {
   // window appears. The labels are fitted to their texts then, just before it appears.
   void setVisible(bool visible) override;
 
+  // Whether the window was closed while a press waited for its request, which may then still be
+  // running on a thread of its own.
+  bool LeftARequestRunning() const { return left_a_request_running_; }
+
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void CreateControls();
@@ -43,6 +52,10 @@ class Form1 : public QWidget, private Form1Window {
 
   Form1Handlers handlers_;
   bool loaded_ = false;
+  // While a press waits for its request: the call, so that closing the window can end the wait.
+  OffThreadCall* waiting_call_ = nullptr;
+  bool closed_while_waiting_ = false;
+  bool left_a_request_running_ = false;
 
   QLabel* Label1 = nullptr;
   QLineEdit* Text2 = nullptr;

@@ -25,7 +25,7 @@ class HttpRequestTest : public ::testing::Test {
 };
 
 inline std::string FetchHeader(const std::string& url, const std::string& name,
-                        const HttpRequestOptions& options = kTestOptions) {
+                               const HttpRequestOptions& options = kTestOptions) {
   HttpRequest request(options);
   request.Open("POST", url, false);
   request.Send();

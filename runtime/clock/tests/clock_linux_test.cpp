@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <variant>
@@ -24,6 +25,8 @@ using std::chrono::microseconds;
 using std::chrono::sys_days;
 using std::chrono::sys_time;
 using std::chrono::year_month_day;
+using testing::CheckAuthorizationCall;
+using testing::PolkitMock;
 using testing::PrivateSystemBus;
 using testing::ScopedEnvironment;
 using testing::SetTimeCall;
@@ -102,7 +105,7 @@ TEST_F(ClockOnTimedated, AsksForTheUtcMomentOfTheWantedLocalTime) {
   for (const auto& c : cases) {
     ScopedEnvironment zone("TZ", c.zone);
     timedated_->ClearCalls();
-    auto clock = OpenLinuxClock(FixedNow(c.now));
+    auto clock = OpenLinuxClock(FixedNow(c.now), false);
     std::visit(
         [&clock](const auto& wanted) {
           if constexpr (std::is_same_v<std::decay_t<decltype(wanted)>, year_month_day>) {
@@ -123,7 +126,7 @@ TEST_F(ClockOnTimedated, AsksForTheUtcMomentOfTheWantedLocalTime) {
 
 TEST_F(ClockOnTimedated, DateThenTimeFromTextMakeTwoCallsInThatOrder) {
   ScopedEnvironment zone("TZ", "Asia/Shanghai");
-  auto clock = OpenLinuxClock(FixedNow(sys_days{2024y / 5 / 17} + 3h));
+  auto clock = OpenLinuxClock(FixedNow(sys_days{2024y / 5 / 17} + 3h), false);
   SetLocalDateFromText(*clock, "2024-05-18");
   SetLocalTimeFromText(*clock, "00:00:00");
   const auto calls = timedated_->SetTimeCalls();
@@ -141,7 +144,7 @@ TEST_F(ClockOnTimedated, DateThenTimeFromTextMakeTwoCallsInThatOrder) {
 TEST_F(ClockOnTimedated, RefusesATimeBeforeTheEpochWithoutAsking) {
   // 04:00 in Shanghai on 1 January 1970 is still 1969 in UTC.
   ScopedEnvironment zone("TZ", "Asia/Shanghai");
-  auto clock = OpenLinuxClock(FixedNow(sys_days{2024y / 5 / 16} + 20h));
+  auto clock = OpenLinuxClock(FixedNow(sys_days{2024y / 5 / 16} + 20h), false);
   try {
     clock->SetLocalDate(year_month_day{1970y / 1 / 1});
     ADD_FAILURE() << "a time before 1970-01-01 UTC was accepted";
@@ -167,11 +170,13 @@ TEST_F(ClockOnTimedated, RefusalsNameTheirCauseAndNothingElseIsTried) {
       {"org.freedesktop.PolicyKit1.Error.Cancelled", "Cancelled", "身份验证被取消"},
       {"org.freedesktop.DBus.Error.InteractiveAuthorizationRequired", "Interactive authentication required",
        "身份验证代理"},
+      // timedated's own wait for polkit ran out: the prompt was left too long.
+      {"org.freedesktop.DBus.Error.NoReply", "Method call timed out", "超过 25 秒"},
       {"org.freedesktop.DBus.Error.InvalidArgs", "Invalid absolute time",
        "org.freedesktop.DBus.Error.InvalidArgs：Invalid absolute time"},
   };
   ScopedEnvironment zone("TZ", "Asia/Shanghai");
-  auto clock = OpenLinuxClock(FixedNow(sys_days{2024y / 5 / 17} + 3h));
+  auto clock = OpenLinuxClock(FixedNow(sys_days{2024y / 5 / 17} + 3h), false);
   for (const auto& c : cases) {
     timedated_->FailSetTime(c.error_name, c.message);
     timedated_->ClearCalls();
@@ -187,6 +192,53 @@ TEST_F(ClockOnTimedated, RefusalsNameTheirCauseAndNothingElseIsTried) {
     }
     EXPECT_EQ(timedated_->SetTimeCalls().size(), 1u) << c.error_name;
   }
+}
+
+struct AuthorizationCase {
+  const char* what;
+  bool as_root;
+  bool authorized;
+  bool challenge;
+  std::map<std::string, std::string> details;
+  const char* refusal;  // what the refusal names, or nullptr when there is none
+};
+
+TEST_F(ClockOnTimedated, AuthorizeAsksPolkitOnceAsThisProcessAndReportsRefusals) {
+  const AuthorizationCase cases[] = {
+      {"authorized", false, true, false, {}, nullptr},
+      {"refused", false, false, false, {}, "身份验证未通过"},
+      {"prompt dismissed", false, false, false, {{"polkit.dismissed", "true"}}, "身份验证被取消"},
+      {"no agent to ask for the password", false, false, true, {}, "身份验证代理"},
+      {"root is not asked about", true, false, false, {}, nullptr},
+  };
+  const auto now = FixedNow(sys_days{2024y / 5 / 17} + 3h);
+  // Without polkit on the bus nobody is asked, and the settings go on as they would.
+  EXPECT_NO_THROW(OpenLinuxClock(now, false)->Authorize());
+
+  PolkitMock polkit(*bus_);
+  for (const auto& c : cases) {
+    polkit.Answer(c.authorized, c.challenge, c.details);
+    const std::size_t asked_before = polkit.Calls().size();
+    try {
+      OpenLinuxClock(now, c.as_root)->Authorize();
+      EXPECT_EQ(c.refusal, nullptr) << c.what << " was not reported";
+    } catch (const Error& error) {
+      ASSERT_NE(c.refusal, nullptr) << c.what << ": " << error.what();
+      EXPECT_EQ(error.kind(), ErrorKind::kClockRefused) << error.what();
+      EXPECT_NE(error.detail().find(c.refusal), std::string::npos) << error.what();
+    }
+    const auto calls = polkit.Calls();
+    ASSERT_EQ(calls.size(), asked_before + (c.as_root ? 0 : 1)) << c.what;
+    if (c.as_root) continue;
+    const CheckAuthorizationCall& call = calls.back();
+    EXPECT_EQ(call.subject_kind, "system-bus-name") << c.what;
+    EXPECT_EQ(call.subject_name, call.sender) << c.what;
+    EXPECT_EQ(call.action_id, "org.freedesktop.timedate1.set-time") << c.what;
+    EXPECT_EQ(call.details, 0u) << c.what;
+    EXPECT_EQ(call.flags, 1u) << c.what << ": AllowUserInteraction";
+    EXPECT_EQ(call.cancellation_id, "") << c.what;
+  }
+  EXPECT_TRUE(timedated_->SetTimeCalls().empty());
 }
 
 // Without timedated the clock is set directly, which the sandbox refuses. The real time is asked

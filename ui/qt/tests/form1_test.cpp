@@ -1,8 +1,12 @@
 // The window driven as a user would: its controls, the start-up message, and presses of the
 // set-clock button against a loopback server, an in-memory clock and recorded message boxes.
 #include <chrono>
+#include <condition_variable>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <QApplication>
@@ -11,6 +15,8 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QThread>
+#include <QTimer>
 
 #include "runtime/datetime/ole_date.h"
 #include "runtime/datetime/text_forms.h"
@@ -53,7 +59,8 @@ struct Fixture {
   QLineEdit* Text1() { return window.findChild<QLineEdit*>("Text1"); }
   QLineEdit* Text2() { return window.findChild<QLineEdit*>("Text2"); }
   QPushButton* Command1() { return window.findChild<QPushButton*>("Command1"); }
-  // The window is not shown, so that its start-up does not run; the button is pressed all the same.
+  // Unless a test shows the window, its start-up does not run and a press makes its request
+  // right there, without a thread; the button is pressed all the same.
   void Press() { Command1()->click(); }
 
   RecordingMessageBox boxes;
@@ -63,7 +70,74 @@ struct Fixture {
 
 RecordingMessageBox::Shown Prompt(std::string text) { return {false, std::move(text)}; }
 
+// A query that answers at once, or, for the call after HoldNext, only once Release is called: a
+// request the test keeps out while it acts on the window. It owns what it shares with the test,
+// so that a request left running after its window has gone touches nothing that has gone.
+class HeldQuery {
+ public:
+  explicit HeldQuery(std::string answer) : state_(std::make_shared<State>()) {
+    state_->answer = std::move(answer);
+  }
+
+  horalux::WebTimeQuery Query() const {
+    return [state = state_](std::string_view) {
+      std::unique_lock lock(state->mutex);
+      ++state->calls;
+      const bool held = std::exchange(state->hold_next, false);
+      if (held) {
+        state->holding = true;
+        state->changed.notify_all();
+        state->changed.wait(lock, [&] { return state->release; });
+        state->holding = false;
+      }
+      ++state->returned;
+      return state->answer;
+    };
+  }
+  void HoldNext() {
+    const std::lock_guard lock(state_->mutex);
+    state_->hold_next = true;
+    state_->release = false;
+  }
+  // Until the held call has come in.
+  void WaitUntilHeld() {
+    std::unique_lock lock(state_->mutex);
+    state_->changed.wait(lock, [&] { return state_->holding; });
+  }
+  void Release() {
+    const std::lock_guard lock(state_->mutex);
+    state_->release = true;
+    state_->changed.notify_all();
+  }
+  int calls() const {
+    const std::lock_guard lock(state_->mutex);
+    return state_->calls;
+  }
+  int returned() const {
+    const std::lock_guard lock(state_->mutex);
+    return state_->returned;
+  }
+
+ private:
+  struct State {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool hold_next = false;
+    bool holding = false;
+    bool release = false;
+    int calls = 0;
+    int returned = 0;
+    std::string answer;
+  };
+  std::shared_ptr<State> state_;
+};
+
+// What a user may do to the window while a press waits.
+using WindowAction = void (*)(Fixture&);
+
 }  // namespace
+
+Q_DECLARE_METATYPE(WindowAction)
 
 class Form1Test : public QObject {
   Q_OBJECT
@@ -84,6 +158,9 @@ class Form1Test : public QObject {
   void editedUrlIsUsedByTheNextPress();
   void twoPressesMakeTwoRequestsAndSetTheClockTwice();
   void busyCursorShowsWhileTheRequestIsOut();
+  void inputWhileTheRequestIsOutChangesNothing_data();
+  void inputWhileTheRequestIsOutChangesNothing();
+  void closingWhileTheRequestIsOutStopsThePressAndLeavesTheClock();
 };
 
 void Form1Test::controlsHaveTheirNamesTextsAndPlaces_data() {
@@ -292,17 +369,100 @@ void Form1Test::twoPressesMakeTwoRequestsAndSetTheClockTwice() {
 }
 
 void Form1Test::busyCursorShowsWhileTheRequestIsOut() {
-  std::vector<bool> busy_during_request;
+  // At start-up the request is made before the window appears; once it is shown, on a thread of
+  // its own while the window goes on. What it raises there is reported on the window's thread.
+  struct Request {
+    bool busy;
+    bool on_window_thread;
+    bool operator==(const Request&) const = default;
+  };
+  std::vector<Request> requests;
   Fixture fixture([&](std::string_view) -> std::string {
     const QCursor* cursor = QApplication::overrideCursor();
-    busy_during_request.push_back(cursor != nullptr && cursor->shape() == Qt::WaitCursor);
+    requests.push_back({cursor != nullptr && cursor->shape() == Qt::WaitCursor,
+                        QThread::currentThread() == QApplication::instance()->thread()});
     throw Error(ErrorKind::kTimeout, "测试服务器没有回答");
   });
 
+  fixture.window.show();
   fixture.Press();
 
-  QCOMPARE(busy_during_request, std::vector{true});
+  QVERIFY(requests == (std::vector<Request>{{true, true}, {true, false}}));
+  QCOMPARE(fixture.boxes.shown().size(), std::size_t{2});
+  for (const auto& box : fixture.boxes.shown()) QVERIFY(box.is_error);
   QCOMPARE(QApplication::overrideCursor(), nullptr);
+}
+
+void Form1Test::inputWhileTheRequestIsOutChangesNothing_data() {
+  QTest::addColumn<WindowAction>("action");
+  QTest::newRow("typing in the URL box") << WindowAction(
+      [](Fixture& f) { QTest::keyClicks(f.Text2(), "x"); });
+  QTest::newRow("typing in the time box") << WindowAction(
+      [](Fixture& f) { QTest::keyClicks(f.Text1(), "2030-01-01"); });
+  QTest::newRow("Enter in the URL box") << WindowAction(
+      [](Fixture& f) { QTest::keyClick(f.Text2(), Qt::Key_Return); });
+  QTest::newRow("Space on the button") << WindowAction(
+      [](Fixture& f) { QTest::keyClick(f.Command1(), Qt::Key_Space); });
+  QTest::newRow("a click on the button") << WindowAction(
+      [](Fixture& f) { QTest::mouseClick(f.Command1(), Qt::LeftButton); });
+  QTest::newRow("a press without events, as a screen reader makes") << WindowAction(
+      [](Fixture& f) { f.Command1()->click(); });
+}
+
+void Form1Test::inputWhileTheRequestIsOutChangesNothing() {
+  QFETCH(WindowAction, action);
+  const std::string time = TimeText(local_days{2024y / 3 / 1} + 12h);
+  HeldQuery query(time);
+  Fixture fixture(query.Query());
+  fixture.window.show();
+  const QString url = fixture.Text2()->text();
+  query.HoldNext();
+
+  struct Seen {
+    QString text1, text2;
+    int requests;
+    bool enabled;
+  } seen{};
+  QTimer::singleShot(0, &fixture.window, [&] {
+    query.WaitUntilHeld();
+    action(fixture);
+    seen = {fixture.Text1()->text(), fixture.Text2()->text(), query.calls(),
+            fixture.Text2()->isEnabled() && fixture.Command1()->isEnabled()};
+    query.Release();
+  });
+  fixture.Press();
+
+  // While the request was out: nothing typed arrived, no second press began, nothing greyed out.
+  QCOMPARE(seen.text1, QString());
+  QCOMPARE(seen.text2, url);
+  QCOMPARE(seen.requests, 2);  // start-up, then the press
+  QVERIFY(seen.enabled);
+  // Then the press ended as it always does.
+  QCOMPARE(query.calls(), 2);
+  QCOMPARE(fixture.Text1()->text().toStdString(), time);
+  QCOMPARE(fixture.boxes.shown(), (std::vector{Prompt(time), Prompt("设置时间成功！")}));
+  QCOMPARE(fixture.clock.changes().size(), std::size_t{2});
+}
+
+void Form1Test::closingWhileTheRequestIsOutStopsThePressAndLeavesTheClock() {
+  const std::string time = TimeText(local_days{2024y / 3 / 1} + 12h);
+  HeldQuery query(time);
+  {
+    Fixture fixture(query.Query());
+    fixture.window.show();
+    query.HoldNext();
+    QTimer::singleShot(0, &fixture.window, [&] { fixture.window.close(); });
+    fixture.Press();
+
+    QVERIFY(!fixture.window.isVisible());
+    QVERIFY(fixture.window.LeftARequestRunning());
+    QVERIFY(fixture.Text1()->text().isEmpty());
+    QCOMPARE(fixture.boxes.shown(), std::vector{Prompt(time)});  // the start-up's only
+    QVERIFY(fixture.clock.changes().empty());
+  }
+  // The request left running ends after its window has gone, touching nothing of it.
+  query.Release();
+  QTRY_COMPARE(query.returned(), 2);
 }
 
 QTEST_MAIN(Form1Test)

@@ -1,19 +1,29 @@
 // The built program, driven from outside as a user would drive it: on an X display (run under
 // xvfb-run), with its system bus pointed at a stand-in for systemd-timedated, through the keyboard
-// with xdotool. What is checked is what the system is asked for when the button is pressed.
+// with xdotool. What is checked is what the system is asked for when the button is pressed, and
+// how the window behaves, as the X server sees it, while a press waits for a slow server.
+#include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include <xcb/xcb.h>
+
+#include <QByteArray>
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QPoint>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRect>
 #include <QTest>
 #include <QThread>
 
@@ -188,6 +198,17 @@ class Session {
   }
 
   bool Keys(const QStringList& keys) { return Xdotool(QStringList{"key"} + keys).has_value(); }
+  // Clicks at each point of `window`, then leaves the pointer beside it.
+  bool Clicks(const QString& window, const std::vector<QPoint>& points, QPoint beside) {
+    QStringList arguments;
+    for (const QPoint point : points) {
+      arguments << "mousemove" << "--window" << window << QString::number(point.x())
+                << QString::number(point.y()) << "click" << "1";
+    }
+    arguments << "mousemove" << "--window" << window << QString::number(beside.x())
+              << QString::number(beside.y());
+    return Xdotool(arguments).has_value();
+  }
   bool Type(const QString& text) { return Xdotool({"type", text}).has_value(); }
 
   // Gets past the start-up and types `url` into the address box, where the focus stays. The
@@ -206,6 +227,17 @@ class Session {
   // Dismisses that box.
   bool Dismiss() { return Keys({"Return"}) && WaitUntilGone("Horalux"); }
 
+  // Whether the program ends, without a crash, within `timeout_ms`.
+  bool EndsWithin(int timeout_ms) {
+    if (program_.process().waitForFinished(timeout_ms) &&
+        program_.process().exitStatus() == QProcess::NormalExit &&
+        program_.process().exitCode() == 0) {
+      return true;
+    }
+    failure_ = QString("the program did not end normally within %1 ms").arg(timeout_ms);
+    return false;
+  }
+
   // Why the last step failed, with what the program wrote.
   QByteArray failure() {
     QFile output(output_path_);
@@ -217,6 +249,144 @@ class Session {
   QString output_path_;
   Child program_;
   QString failure_;
+};
+
+struct FreeDeleter {
+  void operator()(void* p) const { std::free(p); }
+};
+template <typename T>
+using XcbReply = std::unique_ptr<T, FreeDeleter>;
+
+// The X display as another client sees it: what the screen shows of a window, a window laid over
+// it, and the messages the desktop sends a program's window.
+class Display {
+ public:
+  Display() : connection_(xcb_connect(nullptr, nullptr)) {
+    screen_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data;
+    // Where a program answers _NET_WM_PING (Qt sends the answer to the root window's
+    // structure-notify listeners and its window manager).
+    const uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    xcb_change_window_attributes(connection_, screen_->root, XCB_CW_EVENT_MASK, &mask);
+    wm_protocols_ = Atom("WM_PROTOCOLS");
+    wm_delete_window_ = Atom("WM_DELETE_WINDOW");
+    net_wm_ping_ = Atom("_NET_WM_PING");
+  }
+  ~Display() { xcb_disconnect(connection_); }
+  Display(const Display&) = delete;
+  Display& operator=(const Display&) = delete;
+
+  // The window's pixels as the screen shows them now.
+  QByteArray Picture(xcb_window_t window) {
+    const QRect place = Place(window);
+    XcbReply<xcb_get_image_reply_t> image(xcb_get_image_reply(
+        connection_,
+        xcb_get_image(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, window, 0, 0, place.width(),
+                      place.height(), ~0u),
+        nullptr));
+    if (!image) return {};
+    return QByteArray(reinterpret_cast<const char*>(xcb_get_image_data(image.get())),
+                      xcb_get_image_data_length(image.get()));
+  }
+
+  // The picture once the window has stopped changing.
+  QByteArray SettledPicture(xcb_window_t window) {
+    QByteArray picture = Picture(window);
+    const QDeadlineTimer deadline(kWindowTimeoutMs);
+    while (!deadline.hasExpired()) {
+      QThread::msleep(300);
+      QByteArray again = Picture(window);
+      if (again == picture) break;
+      picture = std::move(again);
+    }
+    return picture;
+  }
+
+  // Lays a window of one colour over `window` and takes it away: the X server keeps nothing of
+  // what it covered, so the window shows its controls again only if its program draws them anew.
+  void CoverAndUncover(xcb_window_t window) {
+    const QRect place = Place(window);
+    const xcb_window_t cover = xcb_generate_id(connection_);
+    const uint32_t values[] = {0xff00ffu, 1u};  // background pixel, override-redirect
+    xcb_create_window(connection_, XCB_COPY_FROM_PARENT, cover, screen_->root,
+                      static_cast<int16_t>(place.x()), static_cast<int16_t>(place.y()),
+                      static_cast<uint16_t>(place.width()), static_cast<uint16_t>(place.height()),
+                      0, XCB_WINDOW_CLASS_INPUT_OUTPUT, screen_->root_visual,
+                      XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
+    xcb_map_window(connection_, cover);
+    Sync();
+    xcb_destroy_window(connection_, cover);
+    Sync();
+  }
+
+  // Sends _NET_WM_PING, as a desktop does to find out whether a program still responds, and
+  // waits up to `timeout` for the program to send it back to the root window.
+  bool AnswersPing(xcb_window_t window, milliseconds timeout) {
+    const uint32_t stamp = ++pings_;
+    SendProtocolMessage(window, net_wm_ping_, stamp);
+    const QDeadlineTimer deadline(static_cast<qint64>(timeout.count()));
+    pollfd x_server{xcb_get_file_descriptor(connection_), POLLIN, 0};
+    while (true) {
+      while (xcb_generic_event_t* raw = xcb_poll_for_event(connection_)) {
+        const std::unique_ptr<xcb_generic_event_t, FreeDeleter> event(raw);
+        if ((event->response_type & 0x7f) != XCB_CLIENT_MESSAGE) continue;
+        const auto* message = reinterpret_cast<const xcb_client_message_event_t*>(event.get());
+        if (message->window == screen_->root && message->type == wm_protocols_ &&
+            message->data.data32[0] == net_wm_ping_ && message->data.data32[1] == stamp) {
+          return true;
+        }
+      }
+      if (deadline.hasExpired() || xcb_connection_has_error(connection_)) return false;
+      poll(&x_server, 1, static_cast<int>(deadline.remainingTime()));
+    }
+  }
+
+  // Asks the window to close, as the desktop does when the user closes it.
+  void Close(xcb_window_t window) { SendProtocolMessage(window, wm_delete_window_, XCB_CURRENT_TIME); }
+
+  // Where the window is on the screen.
+  QRect Place(xcb_window_t window) {
+    XcbReply<xcb_get_geometry_reply_t> geometry(
+        xcb_get_geometry_reply(connection_, xcb_get_geometry(connection_, window), nullptr));
+    XcbReply<xcb_translate_coordinates_reply_t> origin(xcb_translate_coordinates_reply(
+        connection_, xcb_translate_coordinates(connection_, window, screen_->root, 0, 0),
+        nullptr));
+    if (!geometry || !origin) return {};
+    return QRect(origin->dst_x, origin->dst_y, geometry->width, geometry->height);
+  }
+
+ private:
+  xcb_atom_t Atom(const char* name) {
+    XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
+        connection_, xcb_intern_atom(connection_, 0, std::strlen(name), name), nullptr));
+    return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+  }
+
+  void SendProtocolMessage(xcb_window_t window, xcb_atom_t protocol, uint32_t stamp) {
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = window;
+    message.type = wm_protocols_;
+    message.data.data32[0] = protocol;
+    message.data.data32[1] = stamp;
+    message.data.data32[2] = window;
+    xcb_send_event(connection_, 0, window, XCB_EVENT_MASK_NO_EVENT,
+                   reinterpret_cast<const char*>(&message));
+    xcb_flush(connection_);
+  }
+
+  // Waits until the X server has carried out every request sent so far.
+  void Sync() {
+    XcbReply<xcb_get_input_focus_reply_t>(
+        xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
+  }
+
+  xcb_connection_t* connection_;
+  xcb_screen_t* screen_;
+  xcb_atom_t wm_protocols_;
+  xcb_atom_t wm_delete_window_;
+  xcb_atom_t net_wm_ping_;
+  uint32_t pings_ = 0;
 };
 
 // The answer every press gets: 16:00:00 GMT is midnight of the next day in UTC+8.
@@ -233,6 +403,8 @@ class ProgramOnTimedatedTest : public QObject {
   void initTestCase();
   void pressedButtonAsksTimedatedForTheDateThenTheTimeOfDay();
   void refusalWhileAutomaticSyncIsOnLeavesTheWindowForTheNextPress();
+  void windowWaitingForASlowServerStaysDrawnAndAliveAndTakesNoInput_data();
+  void windowWaitingForASlowServerStaysDrawnAndAliveAndTakesNoInput();
 };
 
 void ProgramOnTimedatedTest::initTestCase() {
@@ -309,6 +481,66 @@ void ProgramOnTimedatedTest::refusalWhileAutomaticSyncIsOnLeavesTheWindowForTheN
   ExpectDateThenTimeOfDay(timedated.SetTimeCalls(), press, kExpectedDate, kExpectedTimeOfDay);
   if (QTest::currentTestFailed()) return;
   QVERIFY2(session.Dismiss(), session.failure());
+}
+
+void ProgramOnTimedatedTest::windowWaitingForASlowServerStaysDrawnAndAliveAndTakesNoInput_data() {
+  QTest::addColumn<bool>("closed");
+  QTest::newRow("then the answer comes") << false;
+  QTest::newRow("then the window is closed") << true;
+}
+
+void ProgramOnTimedatedTest::windowWaitingForASlowServerStaysDrawnAndAliveAndTakesNoInput() {
+  QFETCH(bool, closed);
+  PrivateSystemBus bus;
+  TimedatedMock timedated(bus);
+  TimeServer server;
+  server.ServeDate(kDateHeader, 10s);
+  Session session(bus);
+  QVERIFY2(session.OpenAt(server.Url()), session.failure());
+  // From the address box to the button, where no text cursor blinks in the pictures.
+  const std::optional<QString> window_id = session.FocusWindow("设置时间");
+  QVERIFY2(window_id && session.Keys({"Tab"}), session.failure());
+  const xcb_window_t window = window_id->toUInt();
+  Display display;
+  const QPoint beside(display.Place(window).width() + 40, display.Place(window).height() + 40);
+  // The pointer rests beside the window, where the clicks below leave it too.
+  QVERIFY2(session.Clicks(*window_id, {}, beside), session.failure());
+  const QByteArray drawn = display.SettledPicture(window);
+  QVERIFY(!drawn.isEmpty());
+
+  PressInterval press{NowUsec(), {}, kZoneOffset};
+  const QDeadlineTimer three_seconds_in(3'000);
+  QVERIFY2(session.Keys({"Return"}), session.failure());
+  QTRY_COMPARE(server.requests(), 1);
+
+  // Uncovered while the request is out, the window is drawn again.
+  display.CoverAndUncover(window);
+  QTest::qWait(static_cast<int>(three_seconds_in.remainingTime()));
+  QVERIFY2(display.Picture(window) == drawn, "the window is not drawn 3 s into the press");
+  QVERIFY2(display.AnswersPing(window, 1s), "the window does not answer _NET_WM_PING within 1 s");
+
+  // Keys and clicks change nothing on the screen, and start no second press (see below).
+  QVERIFY2(session.Keys({"Tab", "x", "Return", "space"}), session.failure());
+  // In the address box, in the time box, on the button.
+  QVERIFY2(session.Clicks(*window_id, {{172, 24}, {176, 72}, {164, 112}}, beside),
+           session.failure());
+  // The answer to a ping comes after the program has taken in the input sent before it.
+  QVERIFY(display.AnswersPing(window, 1s));
+  QVERIFY2(display.SettledPicture(window) == drawn, "input during the press changed the window");
+  QVERIFY2(server.requests() == 1, "input during the press made a second request");
+
+  if (closed) {
+    display.Close(window);
+    QVERIFY2(session.EndsWithin(1'000), session.failure());
+    QVERIFY2(timedated.SetTimeCalls().empty(), Describe(timedated.SetTimeCalls()).c_str());
+  } else {
+    QVERIFY2(session.FocusWindow("Horalux"), session.failure());
+    press.after = NowUsec();
+    ExpectDateThenTimeOfDay(timedated.SetTimeCalls(), press, kExpectedDate, kExpectedTimeOfDay);
+    if (QTest::currentTestFailed()) return;
+    QVERIFY2(session.Dismiss(), session.failure());
+  }
+  QCOMPARE(server.requests(), 1);
 }
 
 QTEST_GUILESS_MAIN(ProgramOnTimedatedTest)
