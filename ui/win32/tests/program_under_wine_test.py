@@ -162,6 +162,17 @@ class Program:
         return self.wait_for(CAPTION)
 
 
+def set_screen_dpi(dpi):
+    """Wine's screen resolution for the programs started from now on; None: the default, 96."""
+    desktop = r"HKCU\Control Panel\Desktop"
+    if dpi is None:
+        command = ["reg", "delete", desktop, "/v", "LogPixels", "/f"]
+    else:
+        command = ["reg", "add", desktop, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f"]
+    subprocess.run([WINE, *command], env=wine_environment(), capture_output=True,
+                   check=dpi is not None)
+
+
 def probe(*arguments):
     # Now and then, while the other tests start Wine processes beside it, a probe does not get
     # going at all; that is no fault of the program's, so it is given a second go.
@@ -209,6 +220,8 @@ class ProgramUnderWineTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         os.makedirs(PICTURES, exist_ok=True)
+        # The screen at 96 dpi, whatever an interrupted run left in the prefix.
+        set_screen_dpi(None)
         cls.server = TimeServer()
 
     @classmethod
@@ -286,11 +299,8 @@ class ProgramUnderWineTest(unittest.TestCase):
         self.assert_no_clipped_or_missing_text(window)
 
     def test_the_window_scales_with_the_screen_dpi(self):
-        desktop = r"HKCU\Control Panel\Desktop"
-        subprocess.run([WINE, "reg", "add", desktop, "/v", "LogPixels", "/t", "REG_DWORD",
-                        "/d", "144", "/f"], env=wine_environment(), check=True, capture_output=True)
-        self.addCleanup(subprocess.run, [WINE, "reg", "delete", desktop, "/v", "LogPixels", "/f"],
-                        env=wine_environment(), capture_output=True)
+        set_screen_dpi(144)
+        self.addCleanup(set_screen_dpi, None)
         window = self.start_and_dismiss_start_up_box()
         self.assert_layout(window, dpi=144)
         picture(window, "window-144dpi.png")
