@@ -168,7 +168,8 @@ def set_screen_dpi(dpi):
     if dpi is None:
         command = ["reg", "delete", desktop, "/v", "LogPixels", "/f"]
     else:
-        command = ["reg", "add", desktop, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f"]
+        command = ["reg", "add", desktop, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi),
+                   "/f"]
     subprocess.run([WINE, *command], env=wine_environment(), capture_output=True,
                    check=dpi is not None)
 
