@@ -47,6 +47,10 @@ std::string WindowsErrorText(DWORD code, HMODULE module) {
     if (c == '\r' || c == '\n') c = ' ';
   }
   while (!utf8.empty() && utf8.back() == ' ') utf8.pop_back();
+  // It is quoted inside our own sentences, where its closing full stop would stand before a comma.
+  for (const std::string_view stop : {std::string_view("。"), std::string_view(".")}) {
+    if (utf8.ends_with(stop)) utf8.erase(utf8.size() - stop.size());
+  }
   return utf8;
 }
 
