@@ -67,7 +67,9 @@ if [ -n "$wine" ]; then
       server="$(dirname "$WINE")/wineserver64"; [ -x "$server" ] || server=wineserver
       mkdir -p "$WINEPREFIX"
       "$server" -p
-      "$WINE" wineboot --init >/dev/null 2>&1 </dev/null || true
+      # The prefix is made in the locale of our users: the forms Wine writes into it then are the ones
+      # the program shows under zh_CN, whatever locale the tests beside it run in.
+      LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 "$WINE" wineboot --init >/dev/null 2>&1 </dev/null || true
       # Wine has no TLS server side: the https cases talk to servers running beside it, one per
       # certificate, whose ports they find in HORALUX_TLS_PORT_<NAME>.
       ports="$BUILD/tls-test-ports"
