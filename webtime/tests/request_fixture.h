@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <string>
+#include <vector>
 
 #include "runtime/base/error.h"
 #include "testing/proxy_environment.h"
@@ -44,6 +45,41 @@ inline Error FetchError(const std::string& url, const HttpRequestOptions& option
 
 inline bool Contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
+}
+
+// The https contract, one table for every platform: the chain, the signature and the host name
+// are checked; the certificate's dates are not, since the local clock may be years off, which is
+// why the program runs at all. `certificate` names one made by testing/make_test_certificates.py;
+// each platform serves it its own way.
+struct HttpsCase {
+  const char* description;
+  const char* certificate;
+  const char* host;
+  bool trust_test_ca;  // otherwise the system's store alone
+  bool served;
+};
+
+inline const std::vector<HttpsCase> kHttpsCases = {
+    {"a certificate from the trusted CA", "trusted", "localhost", true, true},
+    {"one valid only from ten years ahead", "future", "localhost", true, true},
+    {"the system's roots do not know the test CA", "trusted", "localhost", false, false},
+    {"a certificate for another host", "other_host", "localhost", true, false},
+    {"a self-signed certificate", "self_signed", "localhost", true, false},
+    {"a certificate signed by another key than the CA's", "bad_signature", "localhost", true, false},
+};
+
+inline void CheckHttps(const HttpsCase& c, const std::string& port, const std::string& test_ca) {
+  SCOPED_TRACE(c.description);
+  const HttpRequestOptions options{kTestOptions.connect_timeout, kTestOptions.total_timeout,
+                                   c.trust_test_ca ? test_ca : std::string()};
+  const std::string url = std::string("https://") + c.host + ":" + port + "/";
+  if (c.served) {
+    EXPECT_EQ(FetchHeader(url, "Date", options), kSampleDate);
+  } else {
+    const Error error = FetchError(url, options);
+    EXPECT_EQ(error.kind(), ErrorKind::kTls) << error.what();
+    EXPECT_TRUE(Contains(error.what(), Quoted(c.host))) << error.what();
+  }
 }
 
 }  // namespace horalux
