@@ -35,8 +35,10 @@ void Form1Handlers::SetClock() {
     message_box_.Show(texts::kNotATime);
     return;
   }
-  SetLocalDateFromText(clock_, FormatPattern(ParseDateTime(window_.ReadText1(), forms_), "yyyy-mm-dd"));
-  SetLocalTimeFromText(clock_, FormatPattern(ParseDateTime(window_.ReadText1(), forms_), "hh:mm:ss"));
+  SetLocalDateFromText(clock_,
+                       FormatPattern(ParseDateTime(window_.ReadText1(), forms_), "yyyy-mm-dd"));
+  SetLocalTimeFromText(clock_,
+                       FormatPattern(ParseDateTime(window_.ReadText1(), forms_), "hh:mm:ss"));
   message_box_.Show(texts::kClockSet);
 }
 
@@ -44,13 +46,13 @@ std::string Form1Handlers::GetWebTime(bool authorize_clock_first) {
   // The fetch holds copies of what it uses: a window may run it on another thread and leave it
   // running there, after this handler has gone, when the user closes the window meanwhile. The
   // clock is the program's and outlives every window.
-  return window_.RunBusy([query = query_, url = window_.ReadText2(), clock = &clock_,
-                          authorize_clock_first] {
-    // A password prompt for the clock comes now, before the time is fetched: between the fetch and
-    // the setting it would leave the clock behind by as long as the user took to type.
-    if (authorize_clock_first) clock->Authorize();
-    return query(url);
-  });
+  return window_.RunBusy(
+      [query = query_, url = window_.ReadText2(), clock = &clock_, authorize_clock_first] {
+        // A password prompt for the clock comes now, before the time is fetched: between the fetch
+        // and the setting it would leave the clock behind by as long as the user took to type.
+        if (authorize_clock_first) clock->Authorize();
+        return query(url);
+      });
 }
 
 void Form1Handlers::RunHandler(void (Form1Handlers::*handler)()) {

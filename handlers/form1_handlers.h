@@ -45,8 +45,8 @@ class Form1Handlers {
  public:
   // Everything passed in must outlive the handlers. `forms` must be the ones `query` writes its
   // time text in, so that the set-clock command can read that text back.
-  Form1Handlers(Form1Window& window, MessageBoxService& message_box, Clock& clock,
-                TextForms forms, WebTimeQuery query);
+  Form1Handlers(Form1Window& window, MessageBoxService& message_box, Clock& clock, TextForms forms,
+                WebTimeQuery query);
 
   // The load handler, run once before the window first appears: the web time in a message box.
   void Form_Load();

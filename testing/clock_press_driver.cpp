@@ -39,9 +39,8 @@ int main() {
     const auto now = std::chrono::system_clock::now();
     const auto today = std::chrono::floor<std::chrono::days>(now);
     Step("date", [&] { clock->SetLocalDate(std::chrono::year_month_day{today}); });
-    Step("time", [&] {
-      clock->SetLocalTimeOfDay(std::chrono::floor<std::chrono::seconds>(now - today));
-    });
+    Step("time",
+         [&] { clock->SetLocalTimeOfDay(std::chrono::floor<std::chrono::seconds>(now - today)); });
     std::printf("press done\n");
     std::fflush(stdout);
   }

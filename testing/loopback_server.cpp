@@ -147,8 +147,8 @@ bool LoopbackServer::StopsWithin(std::chrono::milliseconds delay) const {
   while (!stopping_) {
     const auto left = deadline - std::chrono::steady_clock::now();
     if (left <= std::chrono::steady_clock::duration::zero()) return false;
-    std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
-        left, std::chrono::milliseconds(20)));
+    std::this_thread::sleep_for(
+        std::min<std::chrono::steady_clock::duration>(left, std::chrono::milliseconds(20)));
   }
   return true;
 }

@@ -133,7 +133,8 @@ BusHandle ConnectMonitor(const std::string& address, const std::string& match_ru
   if (result >= 0) result = sd_bus_set_monitor(bus.get(), 1);
   if (result >= 0) result = sd_bus_start(bus.get());
   if (result < 0) {
-    throw std::runtime_error("cannot connect a monitor to " + address + ": " + std::strerror(-result));
+    throw std::runtime_error("cannot connect a monitor to " + address + ": " +
+                             std::strerror(-result));
   }
   BusError error;
   result = sd_bus_call_method(bus.get(), "org.freedesktop.DBus", "/org/freedesktop/DBus",
@@ -179,7 +180,8 @@ bool HasMore(sd_bus_message* message) {
 void AwaitName(sd_bus* control, const char* name, ChildProcess& mock, const std::string& log_path) {
   const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
   while (!NameHasOwner(control, name)) {
-    if (mock.has_exited()) Fail(std::string("the mock of ") + name + " exited before it took its name", log_path);
+    if (mock.has_exited())
+      Fail(std::string("the mock of ") + name + " exited before it took its name", log_path);
     if (std::chrono::steady_clock::now() > deadline) {
       Fail(std::string("the mock of ") + name + " did not take its name in time", log_path);
     }
@@ -188,8 +190,8 @@ void AwaitName(sd_bus* control, const char* name, ChildProcess& mock, const std:
 }
 
 // The mock's record of calls to `method`: (timestamp, arguments) each.
-MessageHandle GetMethodCalls(sd_bus* control, const char* name, const char* path, const char* method,
-                             const std::string& log_path) {
+MessageHandle GetMethodCalls(sd_bus* control, const char* name, const char* path,
+                             const char* method, const std::string& log_path) {
   BusError error;
   sd_bus_message* raw_reply = nullptr;
   const int result = sd_bus_call_method(control, name, path, kMockControl, "GetMethodCalls",
@@ -205,9 +207,9 @@ void AddMethod(sd_bus* control, const char* name, const char* path, const char* 
                const char* method, const char* in_signature, const char* out_signature,
                const std::string& code, const std::string& log_path) {
   BusError error;
-  const int result = sd_bus_call_method(control, name, path, kMockControl, "AddMethod", error.get(),
-                                        nullptr, "sssss", interface, method, in_signature,
-                                        out_signature, code.c_str());
+  const int result =
+      sd_bus_call_method(control, name, path, kMockControl, "AddMethod", error.get(), nullptr,
+                         "sssss", interface, method, in_signature, out_signature, code.c_str());
   if (result < 0) {
     Fail(std::string("AddMethod failed: ") + error.name() + " " + error.message(), log_path);
   }
@@ -387,7 +389,8 @@ TimedatedMock::~TimedatedMock() {
 }
 
 std::vector<SetTimeCall> TimedatedMock::SetTimeCalls() {
-  const MessageHandle reply = GetMethodCalls(control_.get(), kMockName, kMockPath, "SetTime", log_path_);
+  const MessageHandle reply =
+      GetMethodCalls(control_.get(), kMockName, kMockPath, "SetTime", log_path_);
   std::vector<SetTimeCall> calls;
   sd_bus_message* message = reply.get();
   Check(sd_bus_message_enter_container(message, 'a', "(tav)"), "enter a(tav)");
@@ -456,8 +459,9 @@ PolkitMock::PolkitMock(const PrivateSystemBus& bus)
       mock_({"/usr/bin/python3", "-m", "dbusmock", "--template", "polkitd"},
             CurrentEnvironment("DBUS_SYSTEM_BUS_ADDRESS=" + bus.address()), log_path_),
       control_(ConnectTo(bus.address())),
-      monitor_(bus.address(), "type='method_call',interface='org.freedesktop.PolicyKit1.Authority',"
-                              "member='CheckAuthorization'") {
+      monitor_(bus.address(),
+               "type='method_call',interface='org.freedesktop.PolicyKit1.Authority',"
+               "member='CheckAuthorization'") {
   AwaitName(control_.get(), kPolkitName, mock_, log_path_);
   // The template's own method keeps no record of its calls; one added through the mock does.
   Answer(false, false, {});
@@ -474,7 +478,8 @@ void PolkitMock::Answer(bool authorized, bool challenge,
   std::string code = "time.sleep(" + std::to_string(delay.count() / 1000.0) + ")\nret = (" +
                      (authorized ? "True" : "False") + ", " + (challenge ? "True" : "False") +
                      ", {";
-  for (const auto& [key, value] : details) code += PythonString(key) + ": " + PythonString(value) + ", ";
+  for (const auto& [key, value] : details)
+    code += PythonString(key) + ": " + PythonString(value) + ", ";
   code += "})";
   AddMethod(control_.get(), kPolkitName, kPolkitPath, kPolkitInterface, "CheckAuthorization",
             "(sa{sv})sa{ss}us", "(bba{ss})", code, log_path_);

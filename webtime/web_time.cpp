@@ -31,10 +31,10 @@ OleDate ParseUniversalTime(std::string_view date_header, const TextForms& forms)
       throw Error(ErrorKind::kTypeMismatch,
                   "网站的应答中没有 Date 头，无法从中得知时间。请换一个网站再试。");
     }
-    throw Error(ErrorKind::kTypeMismatch,
-                error.detail() + "。网站应答头 Date 的值 " +
-                    Quoted(ExcerptForMessage(date_header)) +
-                    " 不是标准的 HTTP 日期格式（如 Sun, 06 Nov 1994 08:49:37 GMT）。请换一个网站再试。");
+    throw Error(
+        ErrorKind::kTypeMismatch,
+        error.detail() + "。网站应答头 Date 的值 " + Quoted(ExcerptForMessage(date_header)) +
+            " 不是标准的 HTTP 日期格式（如 Sun, 06 Nov 1994 08:49:37 GMT）。请换一个网站再试。");
   }
 }
 

@@ -10,7 +10,6 @@
 #include "runtime/base/error.h"
 #include "runtime/datetime/form_builder.h"
 #include "runtime/datetime/ole_date.h"
-#include "runtime/datetime/form_builder.h"
 #include "testing/fake_clock.h"
 #include "testing/fake_window.h"
 #include "testing/recording_message_box.h"
@@ -38,12 +37,13 @@ RecordingMessageBox::Shown Prompt(std::string_view text) { return {false, std::s
 
 // A query that answers from a script: each call takes the next answer, a time text or an error.
 struct Fixture {
-  Fixture() : handlers(window, boxes, clock, Forms(), [this](std::string_view url) {
-    urls.emplace_back(url);
-    busy_during_query.push_back(window.busy);
-    authorizations_before_query.push_back(clock.authorizations());
-    return answer(url);
-  }) {}
+  Fixture()
+      : handlers(window, boxes, clock, Forms(), [this](std::string_view url) {
+          urls.emplace_back(url);
+          busy_during_query.push_back(window.busy);
+          authorizations_before_query.push_back(clock.authorizations());
+          return answer(url);
+        }) {}
 
   FakeWindow window;
   RecordingMessageBox boxes;
@@ -77,10 +77,12 @@ TEST(Form1HandlersTest, PressPutsTheTimeInTheBoxThenSetsTheDateThenTheTimeOfDay)
     std::vector<Change> changes;
   };
   const Case cases[] = {
-      {local_days{1994y / 11 / 6} + 16h + 49min + 37s, {year_month_day{1994y / 11 / 6}, 16h + 49min + 37s}},
+      {local_days{1994y / 11 / 6} + 16h + 49min + 37s,
+       {year_month_day{1994y / 11 / 6}, 16h + 49min + 37s}},
       {local_days{2022y / 2 / 2}, {year_month_day{2022y / 2 / 2}, 0s}},
       {local_days{2000y / 2 / 29} + 4h, {year_month_day{2000y / 2 / 29}, 4h}},
-      {local_days{2024y / 6 / 5} + 23h + 59min + 59s, {year_month_day{2024y / 6 / 5}, 23h + 59min + 59s}},
+      {local_days{2024y / 6 / 5} + 23h + 59min + 59s,
+       {year_month_day{2024y / 6 / 5}, 23h + 59min + 59s}},
   };
   for (const Case& c : cases) {
     Fixture fixture;
@@ -127,7 +129,8 @@ TEST(Form1HandlersTest, EachPressAsksTheUrlInTheBoxAtThatMoment) {
   fixture.window.text2 = "http://other.example/";
   fixture.handlers.Command1_Click();
 
-  EXPECT_EQ(fixture.urls, (std::vector<std::string>{"http://time.example/", "http://other.example/"}));
+  EXPECT_EQ(fixture.urls,
+            (std::vector<std::string>{"http://time.example/", "http://other.example/"}));
   EXPECT_EQ(fixture.clock.changes().size(), 4u);
   EXPECT_EQ(fixture.boxes.shown(), std::vector(2, Prompt("设置时间成功！")));
 }
@@ -156,7 +159,10 @@ TEST(Form1HandlersTest, ErrorsAreReportedAndTheNextPressStillWorks) {
   const std::string web_time = TimeText(local_days{1994y / 11 / 6} + 16h + 49min + 37s);
   const Case cases[] = {
       {Failure::kQuery, "网络错误", {}, "earlier text"},
-      {Failure::kUnexpected, "系统错误：程序内部出现意外错误（basic_string::_M_create）", {}, "earlier text"},
+      {Failure::kUnexpected,
+       "系统错误：程序内部出现意外错误（basic_string::_M_create）",
+       {},
+       "earlier text"},
       {Failure::kDateRefused, "无法设置系统时间", {}, web_time},
       {Failure::kTimeRefused, "无法设置系统时间", {year_month_day{1994y / 11 / 6}}, web_time},
   };
@@ -180,7 +186,8 @@ TEST(Form1HandlersTest, ErrorsAreReportedAndTheNextPressStillWorks) {
 
     ASSERT_EQ(fixture.boxes.shown().size(), 1u);
     EXPECT_TRUE(fixture.boxes.shown()[0].is_error);
-    EXPECT_TRUE(fixture.boxes.shown()[0].text.starts_with(c.report_start)) << fixture.boxes.shown()[0].text;
+    EXPECT_TRUE(fixture.boxes.shown()[0].text.starts_with(c.report_start))
+        << fixture.boxes.shown()[0].text;
     EXPECT_TRUE(fixture.clock.changes() == c.changes);
     EXPECT_EQ(fixture.window.text1, c.text1);
     EXPECT_FALSE(fixture.window.busy);

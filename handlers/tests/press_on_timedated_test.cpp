@@ -118,7 +118,8 @@ TEST(PressOnTimedated, PolkitIsAskedBeforeTheFetchAndTheClockIsSetToTheTimeJustF
     }
     if (!c.sets_the_clock) {
       EXPECT_TRUE(boxes.shown()[0].is_error) << c.what;
-      EXPECT_NE(boxes.shown()[0].text.find("身份验证未通过"), std::string::npos) << boxes.shown()[0].text;
+      EXPECT_NE(boxes.shown()[0].text.find("身份验证未通过"), std::string::npos)
+          << boxes.shown()[0].text;
       EXPECT_TRUE(requests.empty()) << c.what;
       EXPECT_TRUE(calls.empty()) << c.what;
       continue;
@@ -127,7 +128,8 @@ TEST(PressOnTimedated, PolkitIsAskedBeforeTheFetchAndTheClockIsSetToTheTimeJustF
     ASSERT_EQ(requests.size(), 1u) << c.what;
     ASSERT_EQ(calls.size(), 2u) << c.what;
     if (c.polkit == Polkit::kAllowsAfterFiveSeconds) {
-      EXPECT_GE(requests[0] - pressed, 5s) << c.what << ": the time was fetched before polkit answered";
+      EXPECT_GE(requests[0] - pressed, 5s)
+          << c.what << ": the time was fetched before polkit answered";
     }
     // The date keeps the running time of day, a moment after the fetch; the time of day is the
     // fetched one, to the second.

@@ -7,15 +7,24 @@ namespace horalux {
 
 std::string_view ErrorKindName(ErrorKind kind) noexcept {
   switch (kind) {
-    case ErrorKind::kTypeMismatch: return "类型不匹配";
-    case ErrorKind::kOverflow: return "溢出";
-    case ErrorKind::kFloatingPoint: return "浮点运算错误";
-    case ErrorKind::kInvalidUrl: return "网址无效";
-    case ErrorKind::kNetwork: return "网络错误";
-    case ErrorKind::kTimeout: return "连接超时";
-    case ErrorKind::kTls: return "安全连接失败";
-    case ErrorKind::kClockRefused: return "无法设置系统时间";
-    case ErrorKind::kSystem: return "系统错误";
+    case ErrorKind::kTypeMismatch:
+      return "类型不匹配";
+    case ErrorKind::kOverflow:
+      return "溢出";
+    case ErrorKind::kFloatingPoint:
+      return "浮点运算错误";
+    case ErrorKind::kInvalidUrl:
+      return "网址无效";
+    case ErrorKind::kNetwork:
+      return "网络错误";
+    case ErrorKind::kTimeout:
+      return "连接超时";
+    case ErrorKind::kTls:
+      return "安全连接失败";
+    case ErrorKind::kClockRefused:
+      return "无法设置系统时间";
+    case ErrorKind::kSystem:
+      return "系统错误";
   }
   return "未知错误";
 }

@@ -33,9 +33,9 @@ void SetLocalTimeFromText(Clock& clock, std::string_view time_text);
 void CheckTimeOfDay(std::chrono::seconds time_of_day);
 
 // The computer's own clock. On Linux it goes through systemd-timedated, where polkit may ask the
-// user for a password, and where no timedated is reachable it needs root or CAP_SYS_TIME; on Windows
-// it needs administrator rights. Either way a call returns once the system has answered (on Linux,
-// after two minutes at most for a setting, five for the password prompt of Authorize).
+// user for a password, and where no timedated is reachable it needs root or CAP_SYS_TIME; on
+// Windows it needs administrator rights. Either way a call returns once the system has answered (on
+// Linux, after two minutes at most for a setting, five for the password prompt of Authorize).
 std::unique_ptr<Clock> OpenSystemClock();
 
 }  // namespace horalux

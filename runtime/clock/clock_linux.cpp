@@ -45,7 +45,8 @@ constexpr std::chrono::minutes kCallTimeout{2};
 // The prompt of Authorize has no other limit: polkit waits for its agent as long as it takes.
 constexpr std::chrono::minutes kAuthorizationTimeout{5};
 
-constexpr const char* kAutomaticTimeSyncEnabled = "org.freedesktop.timedate1.AutomaticTimeSyncEnabled";
+constexpr const char* kAutomaticTimeSyncEnabled =
+    "org.freedesktop.timedate1.AutomaticTimeSyncEnabled";
 constexpr const char* kPolkitNotAuthorized = "org.freedesktop.PolicyKit1.Error.NotAuthorized";
 constexpr const char* kPolkitCancelled = "org.freedesktop.PolicyKit1.Error.Cancelled";
 
@@ -53,7 +54,8 @@ constexpr const char* kPolkitCancelled = "org.freedesktop.PolicyKit1.Error.Cance
 constexpr const char* kCancelledCause = "管理员身份验证被取消，系统时间未更改";
 constexpr const char* kCancelledRemedy = "请重试，并在身份验证窗口中输入管理员密码";
 constexpr const char* kNotAuthorizedCause = "身份验证未通过，系统拒绝修改时间";
-constexpr const char* kNotAuthorizedRemedy = "请在身份验证窗口中输入管理员密码，或以 root 身份运行本程序";
+constexpr const char* kNotAuthorizedRemedy =
+    "请在身份验证窗口中输入管理员密码，或以 root 身份运行本程序";
 constexpr const char* kNoAgentCause =
     "修改系统时间需要管理员身份验证，但没有能询问密码的身份验证代理（polkit agent）";
 constexpr const char* kNoAgentRemedy = "请在图形桌面会话中运行本程序，或以 root 身份运行";
@@ -105,8 +107,8 @@ bool MeansNoService(const BusError& error) {
 [[noreturn]] void ThrowBusRefusal(const BusError& error, int result, local_seconds wanted) {
   if (error.has_name(kAutomaticTimeSyncEnabled)) {
     throw Error(ErrorKind::kClockRefused,
-                Explain("系统开启了自动时间同步（NTP），systemd-timedated 不接受手动设置的时间", wanted,
-                        "请先运行 timedatectl set-ntp false 关闭自动时间同步，再重试"));
+                Explain("系统开启了自动时间同步（NTP），systemd-timedated 不接受手动设置的时间",
+                        wanted, "请先运行 timedatectl set-ntp false 关闭自动时间同步，再重试"));
   }
   if (error.has_name(kPolkitCancelled)) {
     throw Error(ErrorKind::kClockRefused, Explain(kCancelledCause, wanted, kCancelledRemedy));
@@ -122,9 +124,10 @@ bool MeansNoService(const BusError& error) {
   // timedated gives polkit 25 s and then answers NoReply: the prompt was left too long. (Our own
   // time-out of the call shows as Timeout instead.)
   if (error.has_name(SD_BUS_ERROR_NO_REPLY)) {
-    throw Error(ErrorKind::kClockRefused,
-                Explain("身份验证窗口超过 25 秒没有得到答复，systemd-timedated 不再等待，时间未设置",
-                        wanted, "请重新设置时间，并在身份验证窗口出现后 25 秒内输入管理员密码"));
+    throw Error(
+        ErrorKind::kClockRefused,
+        Explain("身份验证窗口超过 25 秒没有得到答复，systemd-timedated 不再等待，时间未设置",
+                wanted, "请重新设置时间，并在身份验证窗口出现后 25 秒内输入管理员密码"));
   }
   if (result == -ETIMEDOUT || error.has_name(SD_BUS_ERROR_TIMEOUT)) {
     throw Error(ErrorKind::kClockRefused,
@@ -166,7 +169,8 @@ std::optional<std::string> SetThroughTimedated(sys_time<microseconds> utc, local
   }
   if (result < 0) {
     const std::string cause =
-        SystemError(ErrorKind::kClockRefused, -result, "无法构造发给 systemd-timedated 的请求").detail();
+        SystemError(ErrorKind::kClockRefused, -result, "无法构造发给 systemd-timedated 的请求")
+            .detail();
     throw Error(ErrorKind::kClockRefused, Explain(cause, wanted, ""));
   }
 
@@ -260,7 +264,8 @@ void AuthorizeThroughPolkit() {
                        &raw_reply);
   MessageHandle reply(raw_reply);
   if (result < 0) {
-    if (error.has_name(kPolkitCancelled)) ThrowAuthorizationRefusal(kCancelledCause, kCancelledRemedy);
+    if (error.has_name(kPolkitCancelled))
+      ThrowAuthorizationRefusal(kCancelledCause, kCancelledRemedy);
     if (result == -ETIMEDOUT || error.has_name(SD_BUS_ERROR_TIMEOUT) ||
         error.has_name(SD_BUS_ERROR_NO_REPLY)) {
       ThrowAuthorizationRefusal("身份验证窗口在 5 分钟内没有得到答复，系统时间未更改",
@@ -314,7 +319,8 @@ class LinuxClock : public Clock {
     const auto now = floor<microseconds>(now_());
     const auto now_seconds = floor<seconds>(now);
     const local_seconds local_now = UtcToLocal(now_seconds);
-    const local_seconds wanted = std::chrono::local_days{date} + (local_now - floor<days>(local_now));
+    const local_seconds wanted =
+        std::chrono::local_days{date} + (local_now - floor<days>(local_now));
     // The fraction of the running second is part of the time of day being kept.
     Set(wanted, LocalToUtc(wanted) + (now - now_seconds));
   }

@@ -52,7 +52,8 @@ std::string FormatLocal(const SYSTEMTIME& time) {
 // not held at all, SetLocalTime says so itself with ERROR_PRIVILEGE_NOT_HELD.
 void EnableSystemTimePrivilege(const SYSTEMTIME& wanted) {
   HANDLE raw_token = nullptr;
-  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &raw_token)) {
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY,
+                          &raw_token)) {
     ThrowRefusal(::GetLastError(), "无法打开本进程的访问令牌", wanted);
   }
   UniqueHandle token(raw_token);

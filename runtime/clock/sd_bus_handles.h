@@ -28,7 +28,9 @@ class BusError {
 
   sd_bus_error* get() noexcept { return &error_; }
   bool is_set() const noexcept { return sd_bus_error_is_set(&error_) != 0; }
-  bool has_name(const char* name) const noexcept { return sd_bus_error_has_name(&error_, name) != 0; }
+  bool has_name(const char* name) const noexcept {
+    return sd_bus_error_has_name(&error_, name) != 0;
+  }
   const char* name() const noexcept { return error_.name != nullptr ? error_.name : ""; }
   const char* message() const noexcept { return error_.message != nullptr ? error_.message : ""; }
 

@@ -34,9 +34,10 @@ seconds UtcOffsetAt(sys_seconds utc) { return seconds{LocalBrokenDown(utc).tm_gm
 
 local_seconds UtcToLocal(sys_seconds utc) {
   const std::tm fields = LocalBrokenDown(utc);
-  const std::chrono::year_month_day date{std::chrono::year{fields.tm_year + 1900},
-                                         std::chrono::month{static_cast<unsigned>(fields.tm_mon + 1)},
-                                         std::chrono::day{static_cast<unsigned>(fields.tm_mday)}};
+  const std::chrono::year_month_day date{
+      std::chrono::year{fields.tm_year + 1900},
+      std::chrono::month{static_cast<unsigned>(fields.tm_mon + 1)},
+      std::chrono::day{static_cast<unsigned>(fields.tm_mday)}};
   return std::chrono::local_days{date} + std::chrono::hours{fields.tm_hour} +
          std::chrono::minutes{fields.tm_min} + seconds{fields.tm_sec};
 }

@@ -13,9 +13,7 @@ using Kind = FormField::Kind;
 FormField Literal(std::string text) { return {Kind::kLiteral, 1, std::move(text)}; }
 FormField Field(Kind kind, int width) { return {kind, width, {}}; }
 
-bool IsNumeric(Kind kind) {
-  return kind != Kind::kLiteral && kind != Kind::kDayPeriod;
-}
+bool IsNumeric(Kind kind) { return kind != Kind::kLiteral && kind != Kind::kDayPeriod; }
 
 bool IsDatePart(Kind kind) {
   return kind == Kind::kYear || kind == Kind::kMonth || kind == Kind::kDay;
@@ -30,8 +28,8 @@ bool IsSeparatorChar(char c) {
 }
 
 std::size_t Count(const std::vector<FormField>& fields, Kind kind) {
-  return static_cast<std::size_t>(
-      std::count_if(fields.begin(), fields.end(), [&](const FormField& f) { return f.kind == kind; }));
+  return static_cast<std::size_t>(std::count_if(
+      fields.begin(), fields.end(), [&](const FormField& f) { return f.kind == kind; }));
 }
 
 // Adjacent literals joined, empty ones gone, blanks at either end of the form trimmed.
@@ -91,12 +89,13 @@ std::vector<FormField> RepairTime(std::vector<FormField> time, bool periods_usab
   const std::size_t hours = Count(time, Kind::kHour24) + Count(time, Kind::kHour12);
   if (hours != 1 || Count(time, Kind::kMinute) != 1 || Count(time, Kind::kSecond) > 1 ||
       Count(time, Kind::kDayPeriod) > 1 ||
-      std::any_of(time.begin(), time.end(), [](const FormField& f) { return IsDatePart(f.kind); })) {
+      std::any_of(time.begin(), time.end(),
+                  [](const FormField& f) { return IsDatePart(f.kind); })) {
     return TwentyFourHourTime();
   }
 
-  const bool twelve_hour = Count(time, Kind::kHour12) == 1 && Count(time, Kind::kDayPeriod) == 1 &&
-                           periods_usable;
+  const bool twelve_hour =
+      Count(time, Kind::kHour12) == 1 && Count(time, Kind::kDayPeriod) == 1 && periods_usable;
   if (!twelve_hour) {
     for (FormField& field : time) {
       if (field.kind == Kind::kHour12) field.kind = Kind::kHour24;
@@ -111,10 +110,11 @@ std::vector<FormField> RepairTime(std::vector<FormField> time, bool periods_usab
     const auto minute = std::find_if(time.begin(), time.end(),
                                      [](const FormField& f) { return f.kind == Kind::kMinute; });
     const auto at = static_cast<std::size_t>(minute - time.begin());
-    const bool separated = at >= 2 && time[at - 1].kind == Kind::kLiteral &&
-                           (time[at - 2].kind == Kind::kHour24 || time[at - 2].kind == Kind::kHour12);
-    const bool ends_there = at + 1 == time.size() ||
-                            (time[at + 1].kind == Kind::kLiteral && IsBlank(time[at + 1].literal[0]));
+    const bool separated =
+        at >= 2 && time[at - 1].kind == Kind::kLiteral &&
+        (time[at - 2].kind == Kind::kHour24 || time[at - 2].kind == Kind::kHour12);
+    const bool ends_there = at + 1 == time.size() || (time[at + 1].kind == Kind::kLiteral &&
+                                                      IsBlank(time[at + 1].literal[0]));
     if (!separated || !ends_there) return TwentyFourHourTime();
     const FormField separator = time[at - 1];
     time.insert(time.begin() + static_cast<std::ptrdiff_t>(at) + 1,
@@ -125,9 +125,12 @@ std::vector<FormField> RepairTime(std::vector<FormField> time, bool periods_usab
 
 bool StartsWithDigit(const FormField& field, const std::string& am, const std::string& pm) {
   switch (field.kind) {
-    case Kind::kLiteral: return IsAsciiDigit(field.literal[0]);
-    case Kind::kDayPeriod: return IsAsciiDigit(am[0]) || IsAsciiDigit(pm[0]);
-    default: return true;
+    case Kind::kLiteral:
+      return IsAsciiDigit(field.literal[0]);
+    case Kind::kDayPeriod:
+      return IsAsciiDigit(am[0]) || IsAsciiDigit(pm[0]);
+    default:
+      return true;
   }
 }
 
@@ -135,7 +138,8 @@ bool StartsWithDigit(const FormField& field, const std::string& am, const std::s
 void PadWhereAmbiguous(std::vector<FormField>& fields, const std::string& am,
                        const std::string& pm) {
   for (std::size_t i = 0; i + 1 < fields.size(); ++i) {
-    if (IsNumeric(fields[i].kind) && fields[i].width < 2 && StartsWithDigit(fields[i + 1], am, pm)) {
+    if (IsNumeric(fields[i].kind) && fields[i].width < 2 &&
+        StartsWithDigit(fields[i + 1], am, pm)) {
       fields[i].width = 2;
     }
   }

@@ -32,18 +32,27 @@ std::string FormatPattern(OleDate value, std::string_view pattern) {
         AppendZeroPadded(out, run == 4 ? year : year % 100, run);
         break;
       case 'm':
-        AppendZeroPadded(out, after_hour ? static_cast<unsigned>(time.minutes().count())
-                                     : static_cast<unsigned>(date.month()),
-                     width);
+        AppendZeroPadded(out,
+                         after_hour ? static_cast<unsigned>(time.minutes().count())
+                                    : static_cast<unsigned>(date.month()),
+                         width);
         break;
-      case 'n': AppendZeroPadded(out, static_cast<unsigned>(time.minutes().count()), width); break;
-      case 'd': AppendZeroPadded(out, static_cast<unsigned>(date.day()), width); break;
+      case 'n':
+        AppendZeroPadded(out, static_cast<unsigned>(time.minutes().count()), width);
+        break;
+      case 'd':
+        AppendZeroPadded(out, static_cast<unsigned>(date.day()), width);
+        break;
       case 'h':
         AppendZeroPadded(out, static_cast<unsigned>(time.hours().count()), width);
         is_hour = true;
         break;
-      case 's': AppendZeroPadded(out, static_cast<unsigned>(time.seconds().count()), width); break;
-      default: out.append(run, letter); break;
+      case 's':
+        AppendZeroPadded(out, static_cast<unsigned>(time.seconds().count()), width);
+        break;
+      default:
+        out.append(run, letter);
+        break;
     }
     if (offered && (letter == 'y' || letter == 'm' || letter == 'n' || letter == 'd' ||
                     letter == 'h' || letter == 's')) {

@@ -45,17 +45,35 @@ std::vector<FormField> TranslatePicture(std::string_view picture) {
           builder.AddUnreadable();  // weekday name
         }
         break;
-      case 'M': builder.AddField(Kind::kMonth, run <= 2 ? width : 2); break;
-      case 'y': builder.AddField(Kind::kYear, 4); break;
-      case 'g': builder.AddUnreadable(); break;  // era name
-      case 'h': builder.AddField(Kind::kHour12, width); break;
-      case 'H': builder.AddField(Kind::kHour24, width); break;
-      case 'm': builder.AddField(Kind::kMinute, width); break;
-      case 's': builder.AddField(Kind::kSecond, width); break;
+      case 'M':
+        builder.AddField(Kind::kMonth, run <= 2 ? width : 2);
+        break;
+      case 'y':
+        builder.AddField(Kind::kYear, 4);
+        break;
+      case 'g':
+        builder.AddUnreadable();
+        break;  // era name
+      case 'h':
+        builder.AddField(Kind::kHour12, width);
+        break;
+      case 'H':
+        builder.AddField(Kind::kHour24, width);
+        break;
+      case 'm':
+        builder.AddField(Kind::kMinute, width);
+        break;
+      case 's':
+        builder.AddField(Kind::kSecond, width);
+        break;
       // "t" is the first letter of the day period; the whole name is the nearest that reads back
       // when the names share their first letter.
-      case 't': builder.AddField(Kind::kDayPeriod, 1); break;
-      default: builder.AddLiteral(picture.substr(at, run)); break;
+      case 't':
+        builder.AddField(Kind::kDayPeriod, 1);
+        break;
+      default:
+        builder.AddLiteral(picture.substr(at, run));
+        break;
     }
     at += run;
   }

@@ -34,7 +34,8 @@ void Translate(std::string_view pattern, const LcTimeFormats& formats, int depth
     ++at;  // past '%'
     // glibc flags and a field width: "-" and "_" ask for no zero padding, "0" for it.
     int padding = 0;  // 0 as the conversion says, 1 unpadded, 2 zero-padded
-    while (at < pattern.size() && std::string_view("-_0^#").find(pattern[at]) != std::string_view::npos) {
+    while (at < pattern.size() &&
+           std::string_view("-_0^#").find(pattern[at]) != std::string_view::npos) {
       if (pattern[at] == '-' || pattern[at] == '_') padding = 1;
       if (pattern[at] == '0') padding = 2;
       ++at;
@@ -54,7 +55,9 @@ void Translate(std::string_view pattern, const LcTimeFormats& formats, int depth
     const char conversion = pattern[at++];
     const auto width = [&](int natural) { return padding == 0 ? natural : padding; };
     switch (conversion) {
-      case 'Y': builder.AddField(Kind::kYear, 4); break;
+      case 'Y':
+        builder.AddField(Kind::kYear, 4);
+        break;
       case 'y':
         // The era's year (%Ey) counts from the era's start; no four-digit year replaces it.
         if (era) {
@@ -63,33 +66,71 @@ void Translate(std::string_view pattern, const LcTimeFormats& formats, int depth
           builder.AddField(Kind::kYear, 4);
         }
         break;
-      case 'm': builder.AddField(Kind::kMonth, width(2)); break;
+      case 'm':
+        builder.AddField(Kind::kMonth, width(2));
+        break;
       case 'b':
       case 'B':
-      case 'h': builder.AddField(Kind::kMonth, 2); break;
-      case 'd': builder.AddField(Kind::kDay, width(2)); break;
-      case 'e': builder.AddField(Kind::kDay, width(1)); break;
-      case 'H': builder.AddField(Kind::kHour24, width(2)); break;
-      case 'k': builder.AddField(Kind::kHour24, width(1)); break;
-      case 'I': builder.AddField(Kind::kHour12, width(2)); break;
-      case 'l': builder.AddField(Kind::kHour12, width(1)); break;
-      case 'M': builder.AddField(Kind::kMinute, width(2)); break;
-      case 'S': builder.AddField(Kind::kSecond, width(2)); break;
+      case 'h':
+        builder.AddField(Kind::kMonth, 2);
+        break;
+      case 'd':
+        builder.AddField(Kind::kDay, width(2));
+        break;
+      case 'e':
+        builder.AddField(Kind::kDay, width(1));
+        break;
+      case 'H':
+        builder.AddField(Kind::kHour24, width(2));
+        break;
+      case 'k':
+        builder.AddField(Kind::kHour24, width(1));
+        break;
+      case 'I':
+        builder.AddField(Kind::kHour12, width(2));
+        break;
+      case 'l':
+        builder.AddField(Kind::kHour12, width(1));
+        break;
+      case 'M':
+        builder.AddField(Kind::kMinute, width(2));
+        break;
+      case 'S':
+        builder.AddField(Kind::kSecond, width(2));
+        break;
       case 'p':
-      case 'P': builder.AddField(Kind::kDayPeriod, 1); break;
-      case 'D': expand("%m/%d/%y"); break;
-      case 'F': expand("%Y-%m-%d"); break;
-      case 'T': expand("%H:%M:%S"); break;
-      case 'R': expand("%H:%M"); break;
+      case 'P':
+        builder.AddField(Kind::kDayPeriod, 1);
+        break;
+      case 'D':
+        expand("%m/%d/%y");
+        break;
+      case 'F':
+        expand("%Y-%m-%d");
+        break;
+      case 'T':
+        expand("%H:%M:%S");
+        break;
+      case 'R':
+        expand("%H:%M");
+        break;
       case 'r':
         expand(formats.time_format_ampm.empty() ? kDefaultTwelveHourTime
-                                                 : std::string_view(formats.time_format_ampm));
+                                                : std::string_view(formats.time_format_ampm));
         break;
-      case 'x': expand(formats.date_format); break;
-      case 'X': expand(formats.time_format); break;
+      case 'x':
+        expand(formats.date_format);
+        break;
+      case 'X':
+        expand(formats.time_format);
+        break;
       case 'n':
-      case 't': builder.AddLiteral(" "); break;
-      case '%': builder.AddLiteral("%"); break;
+      case 't':
+        builder.AddLiteral(" ");
+        break;
+      case '%':
+        builder.AddLiteral("%");
+        break;
       case 'C':
         // "%C%y" is the full year, which %y alone now writes.
         if (pattern.substr(at, 2) != "%y") builder.AddUnreadable();

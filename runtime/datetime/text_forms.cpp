@@ -97,15 +97,23 @@ std::optional<OleDate> ParseHttpForm(std::string_view text) {
 
 int* Slot(Civil& c, Kind kind) {
   switch (kind) {
-    case Kind::kYear: return &c.year;
-    case Kind::kMonth: return &c.month;
-    case Kind::kDay: return &c.day;
+    case Kind::kYear:
+      return &c.year;
+    case Kind::kMonth:
+      return &c.month;
+    case Kind::kDay:
+      return &c.day;
     case Kind::kHour24:
-    case Kind::kHour12: return &c.hour;
-    case Kind::kMinute: return &c.minute;
-    case Kind::kSecond: return &c.second;
-    case Kind::kDayPeriod: return &c.period;
-    case Kind::kLiteral: break;
+    case Kind::kHour12:
+      return &c.hour;
+    case Kind::kMinute:
+      return &c.minute;
+    case Kind::kSecond:
+      return &c.second;
+    case Kind::kDayPeriod:
+      return &c.period;
+    case Kind::kLiteral:
+      break;
   }
   return nullptr;
 }
@@ -201,19 +209,33 @@ void AppendForm(std::string& out, const std::vector<FormField>& form, const year
   };
   for (const FormField& field : form) {
     switch (field.kind) {
-      case Kind::kLiteral: out += field.literal; break;
-      case Kind::kYear: number(static_cast<unsigned>(static_cast<int>(date.year())), 4); break;
+      case Kind::kLiteral:
+        out += field.literal;
+        break;
+      case Kind::kYear:
+        number(static_cast<unsigned>(static_cast<int>(date.year())), 4);
+        break;
       case Kind::kMonth:
         number(static_cast<unsigned>(date.month()), field.width);
         break;
       case Kind::kDay:
         number(static_cast<unsigned>(date.day()), field.width);
         break;
-      case Kind::kHour24: number(hour, field.width); break;
-      case Kind::kHour12: number(hour % 12 == 0 ? 12 : hour % 12, field.width); break;
-      case Kind::kMinute: number(static_cast<unsigned>(time.minutes().count()), field.width); break;
-      case Kind::kSecond: number(static_cast<unsigned>(time.seconds().count()), field.width); break;
-      case Kind::kDayPeriod: out += hour < 12 ? forms.am : forms.pm; break;
+      case Kind::kHour24:
+        number(hour, field.width);
+        break;
+      case Kind::kHour12:
+        number(hour % 12 == 0 ? 12 : hour % 12, field.width);
+        break;
+      case Kind::kMinute:
+        number(static_cast<unsigned>(time.minutes().count()), field.width);
+        break;
+      case Kind::kSecond:
+        number(static_cast<unsigned>(time.seconds().count()), field.width);
+        break;
+      case Kind::kDayPeriod:
+        out += hour < 12 ? forms.am : forms.pm;
+        break;
     }
   }
 }

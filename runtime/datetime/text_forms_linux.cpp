@@ -117,15 +117,15 @@ TextForms UserTextForms() {
 
 TextForms TextFormsForLocale(std::string_view locale_name) {
   const std::string name(locale_name);
-  const std::string what = "找不到区域设置 " + Quoted(ExcerptForMessage(name)) +
-                           "，请用 locale -a 查看已安装的区域设置";
+  const std::string what =
+      "找不到区域设置 " + Quoted(ExcerptForMessage(name)) + "，请用 locale -a 查看已安装的区域设置";
   if (name.find('\0') != std::string::npos) throw Error(ErrorKind::kSystem, what);
   const LocaleHandle locale = OpenTimeLocale(name.c_str());
   if (!locale) throw SystemError(ErrorKind::kSystem, errno, what);
   const std::optional<LcTimeFormats> formats = ReadFormats(locale.get());
   if (!formats) {
-    throw Error(ErrorKind::kSystem, "区域设置 " + Quoted(ExcerptForMessage(name)) +
-                                        " 的日期时间格式无法转换为 UTF-8");
+    throw Error(ErrorKind::kSystem,
+                "区域设置 " + Quoted(ExcerptForMessage(name)) + " 的日期时间格式无法转换为 UTF-8");
   }
   return TextFormsFromLcTime(*formats);
 }

@@ -44,9 +44,9 @@ TextForms UserTextForms() { return FormsOf(LOCALE_NAME_USER_DEFAULT, "用户默�
 TextForms TextFormsForLocale(std::string_view locale_name) {
   const std::string shown = ExcerptForMessage(locale_name);
   const std::wstring name = Utf8ToWide(locale_name).value_or(std::wstring());
-  if (name.empty() || name.find(L'\0') != std::wstring::npos ||
-      !IsValidLocaleName(name.c_str())) {
-    throw Error(ErrorKind::kSystem, "找不到区域设置 " + Quoted(shown) + "，请使用 zh-CN 这样的区域名称");
+  if (name.empty() || name.find(L'\0') != std::wstring::npos || !IsValidLocaleName(name.c_str())) {
+    throw Error(ErrorKind::kSystem,
+                "找不到区域设置 " + Quoted(shown) + "，请使用 zh-CN 这样的区域名称");
   }
   return FormsOf(name.c_str(), shown);
 }

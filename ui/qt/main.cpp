@@ -30,9 +30,8 @@ int main(int argc, char** argv) {
   }
 
   const std::unique_ptr<horalux::Clock> clock = horalux::OpenSystemClock();
-  horalux::Form1 window(message_box, *clock, forms, [forms](std::string_view url) {
-    return horalux::GetWebTime(url, forms);
-  });
+  horalux::Form1 window(message_box, *clock, forms,
+                        [forms](std::string_view url) { return horalux::GetWebTime(url, forms); });
   window.show();
   const int status = application.exec();
   // A press whose window was closed may have left its request running on its own thread, for up

@@ -115,8 +115,8 @@ void Form1::CreateControls() {
   const auto create = [&](const wchar_t* window_class, std::string_view text, int id, DWORD style,
                           DWORD extended_style) {
     const HWND control = ::CreateWindowExW(
-        extended_style, window_class, TextToShow(text).c_str(), WS_CHILD | WS_VISIBLE | style, 0,
-        0, 0, 0, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+        extended_style, window_class, TextToShow(text).c_str(), WS_CHILD | WS_VISIBLE | style, 0, 0,
+        0, 0, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
     if (control == nullptr) ThrowWindowsFailure("无法创建窗口中的控件");
     return control;
   };
@@ -147,8 +147,8 @@ void Form1::ApplyDpi(UINT dpi) {
     HWND control;
     int left, top, width, height;
   } places[] = {
-      {Label1, 120, 120, 735, 375},   {Text2, 1080, 120, 3015, 495},
-      {Label2, 240, 960, 735, 495},   {Text1, 1080, 840, 3135, 495},
+      {Label1, 120, 120, 735, 375},      {Text2, 1080, 120, 3015, 495},
+      {Label2, 240, 960, 735, 495},      {Text1, 1080, 840, 3135, 495},
       {Command1, 1560, 1440, 1815, 495},
   };
   for (const auto& place : places) {

@@ -65,7 +65,8 @@ inline const std::vector<HttpsCase> kHttpsCases = {
     {"the system's roots do not know the test CA", "trusted", "localhost", false, false},
     {"a certificate for another host", "other_host", "localhost", true, false},
     {"a self-signed certificate", "self_signed", "localhost", true, false},
-    {"a certificate signed by another key than the CA's", "bad_signature", "localhost", true, false},
+    {"a certificate signed by another key than the CA's", "bad_signature", "localhost", true,
+     false},
 };
 
 inline void CheckHttps(const HttpsCase& c, const std::string& port, const std::string& test_ca) {

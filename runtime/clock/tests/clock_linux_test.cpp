@@ -91,7 +91,8 @@ TEST_F(ClockOnTimedated, AsksForTheUtcMomentOfTheWantedLocalTime) {
       {"Shanghai midnight is the previous UTC day", "Asia/Shanghai", sys_days{2024y / 5 / 17} + 20h,
        0s, sys_days{2024y / 5 / 17} + 16h},
       {"Berlin date from winter to summer keeps the wall-clock time", "Europe/Berlin",
-       sys_days{2024y / 1 / 10} + 11h, year_month_day{2024y / 7 / 1}, sys_days{2024y / 7 / 1} + 10h},
+       sys_days{2024y / 1 / 10} + 11h, year_month_day{2024y / 7 / 1},
+       sys_days{2024y / 7 / 1} + 10h},
       {"Berlin date onto the spring change lands after the gap", "Europe/Berlin",
        sys_days{2024y / 3 / 30} + 1h + 30min, year_month_day{2024y / 3 / 31},
        sys_days{2024y / 3 / 31} + 1h + 30min},
@@ -163,13 +164,13 @@ struct RefusalCase {
 
 TEST_F(ClockOnTimedated, RefusalsNameTheirCauseAndNothingElseIsTried) {
   const RefusalCase cases[] = {
-      {"org.freedesktop.timedate1.AutomaticTimeSyncEnabled", "Automatic time synchronization is enabled",
-       "timedatectl set-ntp false"},
+      {"org.freedesktop.timedate1.AutomaticTimeSyncEnabled",
+       "Automatic time synchronization is enabled", "timedatectl set-ntp false"},
       {"org.freedesktop.PolicyKit1.Error.NotAuthorized", "Not authorized", "身份验证未通过"},
       {"org.freedesktop.DBus.Error.AccessDenied", "Access denied", "身份验证未通过"},
       {"org.freedesktop.PolicyKit1.Error.Cancelled", "Cancelled", "身份验证被取消"},
-      {"org.freedesktop.DBus.Error.InteractiveAuthorizationRequired", "Interactive authentication required",
-       "身份验证代理"},
+      {"org.freedesktop.DBus.Error.InteractiveAuthorizationRequired",
+       "Interactive authentication required", "身份验证代理"},
       // timedated's own wait for polkit ran out: the prompt was left too long.
       {"org.freedesktop.DBus.Error.NoReply", "Method call timed out", "超过 25 秒"},
       {"org.freedesktop.DBus.Error.InvalidArgs", "Invalid absolute time",
@@ -186,7 +187,8 @@ TEST_F(ClockOnTimedated, RefusalsNameTheirCauseAndNothingElseIsTried) {
     } catch (const Error& error) {
       EXPECT_EQ(error.kind(), ErrorKind::kClockRefused) << error.what();
       EXPECT_NE(error.detail().find(c.expected_cause), std::string::npos) << error.what();
-      EXPECT_NE(error.detail().find(Quoted("2024-05-17 08:30:00")), std::string::npos) << error.what();
+      EXPECT_NE(error.detail().find(Quoted("2024-05-17 08:30:00")), std::string::npos)
+          << error.what();
       // A refusal is final: no fall-back to setting the clock directly.
       EXPECT_EQ(error.detail().find("CAP_SYS_TIME"), std::string::npos) << error.what();
     }

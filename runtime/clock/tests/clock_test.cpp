@@ -20,8 +20,9 @@ TEST(SetLocalDateFromText, PassesTheDateOnToTheClock) {
   SetLocalDateFromText(clock, "2024-02-29");
   SetLocalDateFromText(clock, "0100-01-01");
   SetLocalDateFromText(clock, "9999-12-31");
-  const std::vector<FakeClock::Change> expected = {
-      year_month_day{2024y / 2 / 29}, year_month_day{100y / 1 / 1}, year_month_day{9999y / 12 / 31}};
+  const std::vector<FakeClock::Change> expected = {year_month_day{2024y / 2 / 29},
+                                                   year_month_day{100y / 1 / 1},
+                                                   year_month_day{9999y / 12 / 31}};
   EXPECT_EQ(clock.changes(), expected);
 }
 
@@ -52,9 +53,9 @@ TEST(SetLocalDateFromText, RefusesEveryOtherTextAndLeavesTheClockAlone) {
 }
 
 TEST(SetLocalTimeFromText, RefusesEveryOtherTextAndLeavesTheClockAlone) {
-  for (const std::string text : {"", "24:00:00", "23:60:00", "23:59:60", "8:05:09", "08:5:09",
-                                 "08-05-09", "08:05", "08:05:09 ", " 08:05:09", "08:05:09.5",
-                                 "-1:00:00", "0a:00:00", "08:05:09 PM"}) {
+  for (const std::string text :
+       {"", "24:00:00", "23:60:00", "23:59:60", "8:05:09", "08:5:09", "08-05-09", "08:05",
+        "08:05:09 ", " 08:05:09", "08:05:09.5", "-1:00:00", "0a:00:00", "08:05:09 PM"}) {
     FakeClock clock;
     try {
       SetLocalTimeFromText(clock, text);

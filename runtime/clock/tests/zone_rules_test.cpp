@@ -26,19 +26,20 @@ struct ZoneCase {
 
 TEST(LocalToUtc, FollowsTheZoneRulesThroughGapsAndOverlaps) {
   const ZoneCase cases[] = {
-      {"UTC has no offset", "UTC", local_days{2024y / 5 / 17} + 10h, sys_days{2024y / 5 / 17} + 10h},
+      {"UTC has no offset", "UTC", local_days{2024y / 5 / 17} + 10h,
+       sys_days{2024y / 5 / 17} + 10h},
       {"Shanghai is eight hours ahead, back to the previous day", "Asia/Shanghai",
        local_days{2024y / 1 / 1} + 7h + 59min + 59s, sys_days{2023y / 12 / 31} + 23h + 59min + 59s},
       {"Berlin in winter", "Europe/Berlin", local_days{2024y / 1 / 15} + 12h,
        sys_days{2024y / 1 / 15} + 11h},
       {"Berlin in summer", "Europe/Berlin", local_days{2024y / 7 / 15} + 12h,
        sys_days{2024y / 7 / 15} + 10h},
-      {"Berlin just before the spring gap", "Europe/Berlin", local_days{2024y / 3 / 31} + 1h + 59min + 59s,
-       sys_days{2024y / 3 / 31} + 59min + 59s},
-      {"Berlin at the start of the gap moves on an hour", "Europe/Berlin", local_days{2024y / 3 / 31} + 2h,
-       sys_days{2024y / 3 / 31} + 1h},
-      {"Berlin inside the gap moves on an hour", "Europe/Berlin", local_days{2024y / 3 / 31} + 2h + 30min,
-       sys_days{2024y / 3 / 31} + 1h + 30min},
+      {"Berlin just before the spring gap", "Europe/Berlin",
+       local_days{2024y / 3 / 31} + 1h + 59min + 59s, sys_days{2024y / 3 / 31} + 59min + 59s},
+      {"Berlin at the start of the gap moves on an hour", "Europe/Berlin",
+       local_days{2024y / 3 / 31} + 2h, sys_days{2024y / 3 / 31} + 1h},
+      {"Berlin inside the gap moves on an hour", "Europe/Berlin",
+       local_days{2024y / 3 / 31} + 2h + 30min, sys_days{2024y / 3 / 31} + 1h + 30min},
       {"Berlin just after the gap", "Europe/Berlin", local_days{2024y / 3 / 31} + 3h,
        sys_days{2024y / 3 / 31} + 1h},
       {"Berlin in the autumn overlap takes the first, summer, occurrence", "Europe/Berlin",
@@ -47,10 +48,10 @@ TEST(LocalToUtc, FollowsTheZoneRulesThroughGapsAndOverlaps) {
        local_days{2024y / 10 / 27} + 2h, sys_days{2024y / 10 / 27}},
       {"Berlin after the overlap", "Europe/Berlin", local_days{2024y / 10 / 27} + 3h,
        sys_days{2024y / 10 / 27} + 2h},
-      {"New York inside the spring gap", "America/New_York", local_days{2024y / 3 / 10} + 2h + 15min,
-       sys_days{2024y / 3 / 10} + 7h + 15min},
-      {"New York in the autumn overlap", "America/New_York", local_days{2024y / 11 / 3} + 1h + 30min,
-       sys_days{2024y / 11 / 3} + 5h + 30min},
+      {"New York inside the spring gap", "America/New_York",
+       local_days{2024y / 3 / 10} + 2h + 15min, sys_days{2024y / 3 / 10} + 7h + 15min},
+      {"New York in the autumn overlap", "America/New_York",
+       local_days{2024y / 11 / 3} + 1h + 30min, sys_days{2024y / 11 / 3} + 5h + 30min},
       {"Lord Howe's half-hour gap", "Australia/Lord_Howe", local_days{2024y / 10 / 6} + 2h + 10min,
        sys_days{2024y / 10 / 5} + 15h + 40min},
       {"Samoa skipped a whole day", "Pacific/Apia", local_days{2011y / 12 / 30} + 12h,
@@ -64,10 +65,13 @@ TEST(LocalToUtc, FollowsTheZoneRulesThroughGapsAndOverlaps) {
 
 TEST(UtcToLocal, ReadsTheWallClockOnBothSidesOfAChange) {
   ScopedEnvironment zone("TZ", "Europe/Berlin");
-  EXPECT_EQ(UtcToLocal(sys_days{2024y / 3 / 31} + 59min + 59s), local_days{2024y / 3 / 31} + 1h + 59min + 59s);
+  EXPECT_EQ(UtcToLocal(sys_days{2024y / 3 / 31} + 59min + 59s),
+            local_days{2024y / 3 / 31} + 1h + 59min + 59s);
   EXPECT_EQ(UtcToLocal(sys_days{2024y / 3 / 31} + 1h), local_days{2024y / 3 / 31} + 3h);
-  EXPECT_EQ(UtcToLocal(sys_days{2024y / 10 / 27} + 30min), local_days{2024y / 10 / 27} + 2h + 30min);
-  EXPECT_EQ(UtcToLocal(sys_days{2024y / 10 / 27} + 1h + 30min), local_days{2024y / 10 / 27} + 2h + 30min);
+  EXPECT_EQ(UtcToLocal(sys_days{2024y / 10 / 27} + 30min),
+            local_days{2024y / 10 / 27} + 2h + 30min);
+  EXPECT_EQ(UtcToLocal(sys_days{2024y / 10 / 27} + 1h + 30min),
+            local_days{2024y / 10 / 27} + 2h + 30min);
 }
 
 TEST(LocalToUtc, RoundTripsEveryHalfHourAcrossAYearOfChanges) {

@@ -24,8 +24,8 @@ using horalux::TextForms;
 
 std::vector<TextForms> LoadForms() {
   std::vector<TextForms> all;
-  for (const char* name : {"C.UTF-8", "en_US.UTF-8", "en_GB.UTF-8", "de_DE.UTF-8", "zh_CN.UTF-8",
-                           "ja_JP.UTF-8"}) {
+  for (const char* name :
+       {"C.UTF-8", "en_US.UTF-8", "en_GB.UTF-8", "de_DE.UTF-8", "zh_CN.UTF-8", "ja_JP.UTF-8"}) {
     try {
       all.push_back(horalux::TextFormsForLocale(name));
     } catch (const horalux::Error&) {
@@ -102,7 +102,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (parsed) Fail(error.what(), text);
     if (error.kind() != horalux::ErrorKind::kTypeMismatch) Fail("not a type mismatch", text);
   }
-  if (horalux::IsDateTime(text, forms) != parsed) Fail("is-date disagrees with the conversion", text);
+  if (horalux::IsDateTime(text, forms) != parsed)
+    Fail("is-date disagrees with the conversion", text);
 
   // The same bytes as a day count.
   if (text.size() >= sizeof(double)) {

@@ -21,10 +21,10 @@ TEST(CheckedAdd, AddsFiniteValues) {
 
 TEST(CheckedAdd, RefusesResultsThatAreNotFiniteNumbers) {
   const std::pair<double, double> cases[] = {
-      {kMax, kMax},    // overflow
-      {kInf, -kInf},   // invalid
-      {kInf, 1.0},     // an infinity passes through without a flag
-      {kNaN, 1.0},     // so does a quiet NaN
+      {kMax, kMax},   // overflow
+      {kInf, -kInf},  // invalid
+      {kInf, 1.0},    // an infinity passes through without a flag
+      {kNaN, 1.0},    // so does a quiet NaN
       {1.0, kNaN},
   };
   for (const auto& [a, b] : cases) {

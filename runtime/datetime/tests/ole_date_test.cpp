@@ -38,8 +38,7 @@ INSTANTIATE_TEST_SUITE_P(
                     DaysCase{1.0 / 3.0, At(1899y / 12 / 30, 8h)},
                     DaysCase{34644.7011226852, At(1994y / 11 / 6, 16h + 49min + 37s)},
                     // Before the epoch the fraction still points forward into the day.
-                    DaysCase{-1.25, At(1899y / 12 / 29, 6h)},
-                    DaysCase{-1.0, At(1899y / 12 / 29)},
+                    DaysCase{-1.25, At(1899y / 12 / 29, 6h)}, DaysCase{-1.0, At(1899y / 12 / 29)},
                     DaysCase{-2.5, At(1899y / 12 / 28, 12h)},
                     // Between -1 and 0 the whole part is day 0.
                     DaysCase{-0.5, At(1899y / 12 / 30, 12h)},
@@ -52,8 +51,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(OleDateRange, ValuesOutsideTheYears100To9999Overflow) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const double inf = std::numeric_limits<double>::infinity();
-  for (const double days : {2958466.0, 2958465.0 + 86399.6 / 86400.0, -657435.0, -657435.5,
-                            1e300, -1e300, inf, -inf, nan}) {
+  for (const double days : {2958466.0, 2958465.0 + 86399.6 / 86400.0, -657435.0, -657435.5, 1e300,
+                            -1e300, inf, -inf, nan}) {
     try {
       OleDate::FromDays(days);
       ADD_FAILURE() << days << " was accepted";

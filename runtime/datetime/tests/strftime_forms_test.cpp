@@ -37,55 +37,66 @@ TEST_P(LocalePattern, FallsBackToTheNearestFormThatReadsBack) {
 INSTANTIATE_TEST_SUITE_P(
     Patterns, LocalePattern,
     testing::Values(
-        PatternCase{"TwoDigitYearIsWidened", {"%m/%d/%y", "%H:%M:%S", "", "AM", "PM"},
+        PatternCase{"TwoDigitYearIsWidened",
+                    {"%m/%d/%y", "%H:%M:%S", "", "AM", "PM"},
                     "11/06/1994 16:49:37"},
-        PatternCase{"CompositesExpand", {"%D", "%r", "%I:%M:%S %p", "AM", "PM"},
-                    "11/06/1994 04:49:37 PM"},
+        PatternCase{
+            "CompositesExpand", {"%D", "%r", "%I:%M:%S %p", "AM", "PM"}, "11/06/1994 04:49:37 PM"},
         PatternCase{"IsoComposites", {"%F", "%T", "", "", ""}, "1994-11-06 16:49:37"},
-        PatternCase{"DefaultTwelveHourForR", {"%F", "%r", "", "AM", "PM"},
-                    "1994-11-06 04:49:37 PM"},
-        PatternCase{"WeekdayAndZoneAreLeftOut", {"%a %d %b %Y", "%H:%M:%S %Z", "", "", ""},
+        PatternCase{
+            "DefaultTwelveHourForR", {"%F", "%r", "", "AM", "PM"}, "1994-11-06 04:49:37 PM"},
+        PatternCase{"WeekdayAndZoneAreLeftOut",
+                    {"%a %d %b %Y", "%H:%M:%S %Z", "", "", ""},
                     "06 11 1994 16:49:37"},
-        PatternCase{"LeadingWeekdayTakesItsSeparator", {"%A, %d.%m.%Y", "%T", "", "", ""},
+        PatternCase{"LeadingWeekdayTakesItsSeparator",
+                    {"%A, %d.%m.%Y", "%T", "", "", ""},
                     "06.11.1994 16:49:37"},
-        PatternCase{"UnitWordBeforeAWeekdayStays", {"%Y年%m月%d日 %A", "%H时%M分%S秒", "", "", ""},
+        PatternCase{"UnitWordBeforeAWeekdayStays",
+                    {"%Y年%m月%d日 %A", "%H时%M分%S秒", "", "", ""},
                     "1994年11月06日 16时49分37秒"},
-        PatternCase{"SecondsAddedAfterMinutes", {"%d.%m.%Y", "%H:%M", "", "", ""},
-                    "06.11.1994 16:49:37"},
-        PatternCase{"SecondsAddedBeforeTheDayPeriod", {"%m/%d/%Y", "%I:%M %p", "", "AM", "PM"},
+        PatternCase{
+            "SecondsAddedAfterMinutes", {"%d.%m.%Y", "%H:%M", "", "", ""}, "06.11.1994 16:49:37"},
+        PatternCase{"SecondsAddedBeforeTheDayPeriod",
+                    {"%m/%d/%Y", "%I:%M %p", "", "AM", "PM"},
                     "11/06/1994 04:49:37 PM"},
-        PatternCase{"UnitWordsWithoutSecondsFallBack", {"%Y年%m月%d日", "%H时%M分", "", "", ""},
+        PatternCase{"UnitWordsWithoutSecondsFallBack",
+                    {"%Y年%m月%d日", "%H时%M分", "", "", ""},
                     "1994年11月06日 16:49:37"},
         PatternCase{"TwelveHourWithoutDayPeriodNamesBecomes24Hour",
-                    {"%d.%m.%Y", "%I:%M:%S %p", "", "", ""}, "06.11.1994 16:49:37"},
-        PatternCase{"EqualDayPeriodNamesCannotBeTold", {"%d.%m.%Y", "%p %I:%M:%S", "", "x", "x"},
+                    {"%d.%m.%Y", "%I:%M:%S %p", "", "", ""},
                     "06.11.1994 16:49:37"},
-        PatternCase{"DateWithoutYearFallsBack", {"%d.%m.", "%T", "", "", ""},
-                    "1994-11-06 16:49:37"},
+        PatternCase{"EqualDayPeriodNamesCannotBeTold",
+                    {"%d.%m.%Y", "%p %I:%M:%S", "", "x", "x"},
+                    "06.11.1994 16:49:37"},
+        PatternCase{
+            "DateWithoutYearFallsBack", {"%d.%m.", "%T", "", "", ""}, "1994-11-06 16:49:37"},
         PatternCase{"DateAndTimeTogetherFallBack", {"%c", "%c", "", "", ""}, "1994-11-06 16:49:37"},
-        PatternCase{"CenturyAndTwoDigitYearAreTheYear", {"%d.%m.%C%y", "%T", "", "", ""},
+        PatternCase{"CenturyAndTwoDigitYearAreTheYear",
+                    {"%d.%m.%C%y", "%T", "", "", ""},
                     "06.11.1994 16:49:37"},
-        PatternCase{"EraModifiersUseThePlainConversion", {"%EY/%Om/%Od", "%OH:%OM:%OS", "", "", ""},
+        PatternCase{"EraModifiersUseThePlainConversion",
+                    {"%EY/%Om/%Od", "%OH:%OM:%OS", "", "", ""},
                     "1994/11/06 16:49:37"},
-        PatternCase{"EraYearAloneFallsBack", {"%EC%Ey年%m月%d日", "%T", "", "", ""},
-                    "1994-11-06 16:49:37"},
-        PatternCase{"BlankPaddedIsUnpadded", {"%e.%-m.%Y", "%k:%M:%S", "", "", ""},
-                    "6.11.1994 16:49:37"},
+        PatternCase{
+            "EraYearAloneFallsBack", {"%EC%Ey年%m月%d日", "%T", "", "", ""}, "1994-11-06 16:49:37"},
+        PatternCase{
+            "BlankPaddedIsUnpadded", {"%e.%-m.%Y", "%k:%M:%S", "", "", ""}, "6.11.1994 16:49:37"},
         PatternCase{"UnpaddedNumbersRunningIntoDigitsArePadded",
-                    {"%e%-m%Y", "%-H%M%S", "", "", ""}, "06111994 164937"},
+                    {"%e%-m%Y", "%-H%M%S", "", "", ""},
+                    "06111994 164937"},
         PatternCase{"SelfReferenceEnds", {"%x", "%X", "", "", ""}, "1994-11-06 16:49:37"},
-        PatternCase{"LonePercentAtTheEnd", {"%Y-%m-%d%", "%T%", "", "", ""},
-                    "1994-11-06 16:49:37"},
+        PatternCase{"LonePercentAtTheEnd", {"%Y-%m-%d%", "%T%", "", "", ""}, "1994-11-06 16:49:37"},
         PatternCase{"LowercaseDayPeriodAndZone",
-                    {"%d/%m/%y", "%l:%M:%S %P %Z", "", "am", "pm"}, "06/11/1994 4:49:37 pm"}),
+                    {"%d/%m/%y", "%l:%M:%S %P %Z", "", "am", "pm"},
+                    "06/11/1994 4:49:37 pm"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(StrftimeTranslation, ExpandsCompositesIntoFields) {
   using Kind = FormField::Kind;
-  const std::vector<FormField> expected = {
-      {Kind::kHour12, 2, ""}, {Kind::kLiteral, 1, ":"}, {Kind::kMinute, 2, ""},
-      {Kind::kLiteral, 1, ":"}, {Kind::kSecond, 2, ""}, {Kind::kLiteral, 1, " "},
-      {Kind::kDayPeriod, 1, ""}};
+  const std::vector<FormField> expected = {{Kind::kHour12, 2, ""},   {Kind::kLiteral, 1, ":"},
+                                           {Kind::kMinute, 2, ""},   {Kind::kLiteral, 1, ":"},
+                                           {Kind::kSecond, 2, ""},   {Kind::kLiteral, 1, " "},
+                                           {Kind::kDayPeriod, 1, ""}};
   EXPECT_EQ(TranslateStrftime("%r", {"", "", "%I:%M:%S %p", "AM", "PM"}), expected);
 }
 

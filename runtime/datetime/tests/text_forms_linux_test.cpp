@@ -20,8 +20,10 @@ using namespace std::chrono;
 TEST(TextFormsForLocale, FollowTheLocalesShortDateAndLongTime) {
   const OleDate value = OleDate::FromLocalSeconds(local_days{1994y / 11 / 6} + 16h + 49min + 37s);
   EXPECT_EQ(FormatDateTime(value, TextFormsForLocale("en_US.UTF-8")), "11/06/1994 04:49:37 PM");
-  EXPECT_EQ(FormatDateTime(value, TextFormsForLocale("zh_CN.UTF-8")), "1994年11月06日 16时49分37秒");
-  EXPECT_EQ(FormatDateTime(value, TextFormsForLocale("ja_JP.UTF-8")), "1994年11月06日 16時49分37秒");
+  EXPECT_EQ(FormatDateTime(value, TextFormsForLocale("zh_CN.UTF-8")),
+            "1994年11月06日 16时49分37秒");
+  EXPECT_EQ(FormatDateTime(value, TextFormsForLocale("ja_JP.UTF-8")),
+            "1994年11月06日 16時49分37秒");
   EXPECT_EQ(FormatDateTime(value, TextFormsForLocale("de_DE.UTF-8")), "06.11.1994 16:49:37");
   // Two-digit years are widened so that no century has to be guessed on the way back.
   EXPECT_EQ(FormatDateTime(value, TextFormsForLocale("en_GB.UTF-8")), "06/11/1994 16:49:37");

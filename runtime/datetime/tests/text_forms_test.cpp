@@ -38,9 +38,9 @@ class EachLocale : public ::testing::TestWithParam<TestLocale> {
 };
 
 TEST_P(EachLocale, EdgesOfTheRangeAndOfTheEpochRoundTrip) {
-  for (const OleDate value : {At(100y / 1 / 1), At(9999y / 12 / 31, 86399s), At(1899y / 12 / 30),
-                              At(1899y / 12 / 29, 86399s), At(2000y / 2 / 29, 12h),
-                              At(1994y / 11 / 6, kTea)}) {
+  for (const OleDate value :
+       {At(100y / 1 / 1), At(9999y / 12 / 31, 86399s), At(1899y / 12 / 30),
+        At(1899y / 12 / 29, 86399s), At(2000y / 2 / 29, 12h), At(1994y / 11 / 6, kTea)}) {
     const std::string text = FormatDateTime(value, forms_);
     EXPECT_EQ(ParseDateTime(text, forms_), value) << text;
     EXPECT_TRUE(IsDateTime(text, forms_)) << text;
@@ -127,10 +127,10 @@ TEST(ParseDateTime, RefusesEverythingElseAsATypeMismatch) {
       " 6 Nov 1994 08:49:37x",
       "Sun, 06 Nov 1994 08:49:37 GMT",
       " 06 Nov 1994 08:49:37 GMT",
-      "13/06/1994 08:49:37",    // a 13th month in the locale's own form
-      "11/31/1994 08:49:37",    // 31 November
-      "11/06/94 08:49:37",      // the locale writes four-digit years
-      "11/06/1994 8:49:37",     // ... and two-digit hours
+      "13/06/1994 08:49:37",  // a 13th month in the locale's own form
+      "11/31/1994 08:49:37",  // 31 November
+      "11/06/94 08:49:37",    // the locale writes four-digit years
+      "11/06/1994 8:49:37",   // ... and two-digit hours
       "11/06/1994  08:49:37",
       "11/06/1994",
       std::string("11/06/1994 08:49:37\0", 20),

@@ -71,9 +71,8 @@ int main(int argc, char** argv) {
   const horalux::TextForms forms = horalux::TextFormsForLocale("C.UTF-8");
   CountingClock clock;
   CountingMessageBox boxes;
-  horalux::Form1 window(boxes, clock, forms, [&forms](std::string_view url) {
-    return horalux::GetWebTime(url, forms);
-  });
+  horalux::Form1 window(boxes, clock, forms,
+                        [&forms](std::string_view url) { return horalux::GetWebTime(url, forms); });
   window.findChild<QLineEdit*>("Text2")->setText(QString::fromStdString(server.Url()));
   auto* button = window.findChild<QPushButton*>("Command1");
   // Shown, so that each press waits for its request the way it does for the user: on a thread of
@@ -99,8 +98,8 @@ int main(int argc, char** argv) {
 
   std::printf("presses: 1000, requests: %d, dates set: %ld, times set: %ld, errors: %ld\n",
               server.requests() - start_up_requests, clock.dates, clock.times, boxes.errors);
-  std::printf("RSS after 10 presses: %ld KiB, after 1000: %ld KiB, growth: %ld KiB\n",
-              rss_after_10, rss_after_1000, rss_after_1000 - rss_after_10);
+  std::printf("RSS after 10 presses: %ld KiB, after 1000: %ld KiB, growth: %ld KiB\n", rss_after_10,
+              rss_after_1000, rss_after_1000 - rss_after_10);
   std::printf("open descriptors after 10 presses: %ld, after 1000: %ld, growth: %ld\n",
               fds_after_10, fds_after_1000, fds_after_1000 - fds_after_10);
   std::printf("mean press: %.2f ms\n", seconds * 1000 / 990);

@@ -31,9 +31,8 @@ using horalux::Error;
 using horalux::ErrorKind;
 using horalux::Form1;
 using horalux::testing::FakeClock;
-using horalux::testing::TimeServer;
 using horalux::testing::RecordingMessageBox;
-
+using horalux::testing::TimeServer;
 
 namespace {
 
@@ -168,12 +167,21 @@ void Form1Test::controlsHaveTheirNamesTextsAndPlaces_data() {
   QTest::addColumn<QString>("className");
   QTest::addColumn<QString>("text");
   QTest::addColumn<QRect>("place");  // the label's height is the least it may have
-  QTest::newRow("Label1") << "Label1" << "QLabel" << "获取时间的网站：" << QRect(8, 8, 49, 25);
-  QTest::newRow("Text2") << "Text2" << "QLineEdit" << "http://www.baidu.com/"
-                         << QRect(72, 8, 201, 33);
-  QTest::newRow("Label2") << "Label2" << "QLabel" << "获取的时间：" << QRect(16, 64, 49, 33);
-  QTest::newRow("Text1") << "Text1" << "QLineEdit" << "" << QRect(72, 56, 209, 33);
-  QTest::newRow("Command1") << "Command1" << "QPushButton" << "设置" << QRect(104, 96, 121, 33);
+  QTest::newRow("Label1") << "Label1"
+                          << "QLabel"
+                          << "获取时间的网站：" << QRect(8, 8, 49, 25);
+  QTest::newRow("Text2") << "Text2"
+                         << "QLineEdit"
+                         << "http://www.baidu.com/" << QRect(72, 8, 201, 33);
+  QTest::newRow("Label2") << "Label2"
+                          << "QLabel"
+                          << "获取的时间：" << QRect(16, 64, 49, 33);
+  QTest::newRow("Text1") << "Text1"
+                         << "QLineEdit"
+                         << "" << QRect(72, 56, 209, 33);
+  QTest::newRow("Command1") << "Command1"
+                            << "QPushButton"
+                            << "设置" << QRect(104, 96, 121, 33);
 }
 
 void Form1Test::controlsHaveTheirNamesTextsAndPlaces() {
@@ -301,8 +309,8 @@ void Form1Test::startUpShowsTheWebTimeBeforeTheWindowAndLeavesTheTimeBoxEmpty() 
 
   window.show();
 
-  QCOMPARE(boxes.shown(), (std::vector{Prompt(TimeText(local_days{1994y / 11 / 6} + 16h + 49min +
-                                                                 37s))}));
+  QCOMPARE(boxes.shown(),
+           (std::vector{Prompt(TimeText(local_days{1994y / 11 / 6} + 16h + 49min + 37s))}));
   QCOMPARE(boxes.window_was_visible, std::vector{false});
   QVERIFY(window.isVisible());
   QVERIFY(window.findChild<QLineEdit*>("Text1")->text().isEmpty());
@@ -362,8 +370,8 @@ void Form1Test::twoPressesMakeTwoRequestsAndSetTheClockTwice() {
     QCOMPARE(request.body, std::string());
   }
   const year_month_day day = 1994y / 11 / 6;
-  QVERIFY(fixture.clock.changes() == (std::vector<FakeClock::Change>{
-                                         day, 16h + 49min + 37s, day, 16h + 49min + 38s}));
+  QVERIFY(fixture.clock.changes() ==
+          (std::vector<FakeClock::Change>{day, 16h + 49min + 37s, day, 16h + 49min + 38s}));
   QCOMPARE(fixture.boxes.shown(),
            (std::vector{Prompt("设置时间成功！"), Prompt("设置时间成功！")}));
 }
@@ -395,18 +403,18 @@ void Form1Test::busyCursorShowsWhileTheRequestIsOut() {
 
 void Form1Test::inputWhileTheRequestIsOutChangesNothing_data() {
   QTest::addColumn<WindowAction>("action");
-  QTest::newRow("typing in the URL box") << WindowAction(
-      [](Fixture& f) { QTest::keyClicks(f.Text2(), "x"); });
-  QTest::newRow("typing in the time box") << WindowAction(
-      [](Fixture& f) { QTest::keyClicks(f.Text1(), "2030-01-01"); });
-  QTest::newRow("Enter in the URL box") << WindowAction(
-      [](Fixture& f) { QTest::keyClick(f.Text2(), Qt::Key_Return); });
-  QTest::newRow("Space on the button") << WindowAction(
-      [](Fixture& f) { QTest::keyClick(f.Command1(), Qt::Key_Space); });
-  QTest::newRow("a click on the button") << WindowAction(
-      [](Fixture& f) { QTest::mouseClick(f.Command1(), Qt::LeftButton); });
-  QTest::newRow("a press without events, as a screen reader makes") << WindowAction(
-      [](Fixture& f) { f.Command1()->click(); });
+  QTest::newRow("typing in the URL box")
+      << WindowAction([](Fixture& f) { QTest::keyClicks(f.Text2(), "x"); });
+  QTest::newRow("typing in the time box")
+      << WindowAction([](Fixture& f) { QTest::keyClicks(f.Text1(), "2030-01-01"); });
+  QTest::newRow("Enter in the URL box")
+      << WindowAction([](Fixture& f) { QTest::keyClick(f.Text2(), Qt::Key_Return); });
+  QTest::newRow("Space on the button")
+      << WindowAction([](Fixture& f) { QTest::keyClick(f.Command1(), Qt::Key_Space); });
+  QTest::newRow("a click on the button")
+      << WindowAction([](Fixture& f) { QTest::mouseClick(f.Command1(), Qt::LeftButton); });
+  QTest::newRow("a press without events, as a screen reader makes")
+      << WindowAction([](Fixture& f) { f.Command1()->click(); });
 }
 
 void Form1Test::inputWhileTheRequestIsOutChangesNothing() {

@@ -202,11 +202,13 @@ class Session {
   bool Clicks(const QString& window, const std::vector<QPoint>& points, QPoint beside) {
     QStringList arguments;
     for (const QPoint point : points) {
-      arguments << "mousemove" << "--window" << window << QString::number(point.x())
-                << QString::number(point.y()) << "click" << "1";
+      arguments << "mousemove"
+                << "--window" << window << QString::number(point.x()) << QString::number(point.y())
+                << "click"
+                << "1";
     }
-    arguments << "mousemove" << "--window" << window << QString::number(beside.x())
-              << QString::number(beside.y());
+    arguments << "mousemove"
+              << "--window" << window << QString::number(beside.x()) << QString::number(beside.y());
     return Xdotool(arguments).has_value();
   }
   bool Type(const QString& text) { return Xdotool({"type", text}).has_value(); }
@@ -278,11 +280,11 @@ class Display {
   // The window's pixels as the screen shows them now.
   QByteArray Picture(xcb_window_t window) {
     const QRect place = Place(window);
-    XcbReply<xcb_get_image_reply_t> image(xcb_get_image_reply(
-        connection_,
-        xcb_get_image(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, window, 0, 0, place.width(),
-                      place.height(), ~0u),
-        nullptr));
+    XcbReply<xcb_get_image_reply_t> image(
+        xcb_get_image_reply(connection_,
+                            xcb_get_image(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, window, 0, 0,
+                                          place.width(), place.height(), ~0u),
+                            nullptr));
     if (!image) return {};
     return QByteArray(reinterpret_cast<const char*>(xcb_get_image_data(image.get())),
                       xcb_get_image_data_length(image.get()));
@@ -341,15 +343,16 @@ class Display {
   }
 
   // Asks the window to close, as the desktop does when the user closes it.
-  void Close(xcb_window_t window) { SendProtocolMessage(window, wm_delete_window_, XCB_CURRENT_TIME); }
+  void Close(xcb_window_t window) {
+    SendProtocolMessage(window, wm_delete_window_, XCB_CURRENT_TIME);
+  }
 
   // Where the window is on the screen.
   QRect Place(xcb_window_t window) {
     XcbReply<xcb_get_geometry_reply_t> geometry(
         xcb_get_geometry_reply(connection_, xcb_get_geometry(connection_, window), nullptr));
     XcbReply<xcb_translate_coordinates_reply_t> origin(xcb_translate_coordinates_reply(
-        connection_, xcb_translate_coordinates(connection_, window, screen_->root, 0, 0),
-        nullptr));
+        connection_, xcb_translate_coordinates(connection_, window, screen_->root, 0, 0), nullptr));
     if (!geometry || !origin) return {};
     return QRect(origin->dst_x, origin->dst_y, geometry->width, geometry->height);
   }

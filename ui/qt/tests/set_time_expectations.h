@@ -78,8 +78,7 @@ inline std::string Describe(const std::vector<SetTimeCall>& calls) {
 // The calls of one successful press: the date, then the time of day, each keeping the rest from
 // the real time read during the press. Records a Qt Test failure when they are not.
 inline void ExpectDateThenTimeOfDay(const std::vector<SetTimeCall>& calls,
-                                    const PressInterval& press,
-                                    std::chrono::year_month_day date,
+                                    const PressInterval& press, std::chrono::year_month_day date,
                                     std::chrono::seconds time_of_day) {
   QVERIFY2(calls.size() == 2, Describe(calls).c_str());
   QVERIFY2(press.KeptTimeOfDay(calls[0].usec_utc, date),

@@ -34,20 +34,19 @@ namespace {
 std::vector<QString> ClippedTexts(const QWidget& top) {
   std::vector<QString> clipped;
   const auto note = [&](const QWidget* widget, QSize needed) {
-    clipped.push_back(QString("%1 %2 (%3) needs %4×%5, has %6×%7")
-                          .arg(top.objectName(), widget->metaObject()->className(),
-                               widget->objectName())
-                          .arg(needed.width())
-                          .arg(needed.height())
-                          .arg(widget->width())
-                          .arg(widget->height()));
+    clipped.push_back(
+        QString("%1 %2 (%3) needs %4×%5, has %6×%7")
+            .arg(top.objectName(), widget->metaObject()->className(), widget->objectName())
+            .arg(needed.width())
+            .arg(needed.height())
+            .arg(widget->width())
+            .arg(widget->height()));
   };
   for (const QLabel* label : top.findChildren<QLabel*>()) {
     if (!label->isVisible() || label->text().isEmpty()) continue;
-    const QSize needed = label->wordWrap()
-                             ? QSize(label->minimumSizeHint().width(),
-                                     label->heightForWidth(label->width()))
-                             : label->sizeHint();
+    const QSize needed = label->wordWrap() ? QSize(label->minimumSizeHint().width(),
+                                                   label->heightForWidth(label->width()))
+                                           : label->sizeHint();
     if (needed.width() > label->width() || needed.height() > label->height()) {
       note(label, needed);
     }
@@ -73,7 +72,8 @@ std::vector<QString> ClippedTexts(const QWidget& top) {
     // The text area of a line edit is its contents less the frame and a small side margin.
     QStyleOptionFrame option;
     option.initFrom(box);
-    option.lineWidth = box->hasFrame() ? box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth) : 0;
+    option.lineWidth =
+        box->hasFrame() ? box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth) : 0;
     const QRect text_area = box->style()->subElementRect(QStyle::SE_LineEditContents, &option, box);
     const QSize needed(box->fontMetrics().horizontalAdvance(box->text()) + 4,
                        box->fontMetrics().height());
@@ -115,9 +115,7 @@ class PhotographedMessageBox : public horalux::MessageBoxService {
   void NameNextPicture(QString name) { next_name_ = std::move(name); }
 
   void Show(std::string_view prompt) override { Take(*horalux::MakePromptBox(prompt)); }
-  void ReportError(const horalux::Error& error) override {
-    Take(*horalux::MakeErrorReport(error));
-  }
+  void ReportError(const horalux::Error& error) override { Take(*horalux::MakeErrorReport(error)); }
 
  private:
   void Take(QMessageBox& box) {
@@ -156,9 +154,8 @@ int main(int argc, char** argv) {
   horalux::testing::TimeServer server;
   server.ServeDate("Sun, 06 Nov 1994 08:49:37 GMT");
   const horalux::TextForms forms = ChineseForms();
-  horalux::Form1 window(boxes, clock, forms, [&forms](std::string_view url) {
-    return horalux::GetWebTime(url, forms);
-  });
+  horalux::Form1 window(boxes, clock, forms,
+                        [&forms](std::string_view url) { return horalux::GetWebTime(url, forms); });
   // The server is on loopback; the address shown in the pictures is the program's own default.
   window.setObjectName("window");
   auto* url_box = window.findChild<QLineEdit*>("Text2");

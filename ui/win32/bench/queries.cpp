@@ -2,6 +2,7 @@
 // the process's handles and private bytes along the way, which must not grow after the first few.
 //   horalux_bench_queries URL
 #include <windows.h>
+
 #include <psapi.h>
 #include <winternl.h>
 
@@ -86,10 +87,11 @@ int main(int argc, char** argv) {
         std::printf("after %4d queries: %6lu handles, %8zu KiB private\n", query, usage.handles,
                     usage.private_bytes / 1024);
         if (query == 1000) {
-          std::printf("growth from 10 to 1,000: %ld handles, %ld KiB private\n",
-                      static_cast<long>(usage.handles) - static_cast<long>(after_10.handles),
-                      (static_cast<long>(usage.private_bytes) -
-                       static_cast<long>(after_10.private_bytes)) / 1024);
+          std::printf(
+              "growth from 10 to 1,000: %ld handles, %ld KiB private\n",
+              static_cast<long>(usage.handles) - static_cast<long>(after_10.handles),
+              (static_cast<long>(usage.private_bytes) - static_cast<long>(after_10.private_bytes)) /
+                  1024);
         }
       }
     }

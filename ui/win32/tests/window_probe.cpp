@@ -123,15 +123,15 @@ BOOL CALLBACK ListControl(HWND control, LPARAM parameter) {
   MeasureText(control, text, is_label, needed, missing);
   RECT client{};
   GetClientRect(control, &client);
-  out.json += std::string(out.first ? "" : ",") + "\n    {\"id\": " +
-              std::to_string(GetDlgCtrlID(control)) + ", \"class\": " + Json(kind) +
-              ", \"text\": " + Json(text) + ", \"rect\": " + Rect(place) +
-              ", \"visible\": " + (IsWindowVisible(control) ? "true" : "false") +
-              ", \"enabled\": " + (IsWindowEnabled(control) ? "true" : "false") +
-              ", \"focused\": " + (thread.hwndFocus == control ? "true" : "false") +
-              ", \"text_fits\": " +
-              (needed.right <= client.right && needed.bottom <= client.bottom ? "true" : "false") +
-              ", \"missing_glyphs\": " + Json(missing) + "}";
+  out.json +=
+      std::string(out.first ? "" : ",") +
+      "\n    {\"id\": " + std::to_string(GetDlgCtrlID(control)) + ", \"class\": " + Json(kind) +
+      ", \"text\": " + Json(text) + ", \"rect\": " + Rect(place) +
+      ", \"visible\": " + (IsWindowVisible(control) ? "true" : "false") +
+      ", \"enabled\": " + (IsWindowEnabled(control) ? "true" : "false") +
+      ", \"focused\": " + (thread.hwndFocus == control ? "true" : "false") + ", \"text_fits\": " +
+      (needed.right <= client.right && needed.bottom <= client.bottom ? "true" : "false") +
+      ", \"missing_glyphs\": " + Json(missing) + "}";
   out.first = false;
   return TRUE;
 }
@@ -196,10 +196,10 @@ int Cover(const std::wstring& title, int milliseconds) {
   }
   RECT place{};
   GetWindowRect(window, &place);
-  const HWND cover = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"Static", L"",
-                                     WS_POPUP | SS_BLACKRECT, place.left, place.top,
-                                     place.right - place.left, place.bottom - place.top, nullptr,
-                                     nullptr, GetModuleHandleW(nullptr), nullptr);
+  const HWND cover =
+      CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"Static", L"", WS_POPUP | SS_BLACKRECT,
+                      place.left, place.top, place.right - place.left, place.bottom - place.top,
+                      nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
   ShowWindow(cover, SW_SHOWNOACTIVATE);
   UpdateWindow(cover);
   const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
@@ -245,7 +245,8 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"ping" && argc == 3) return Ping(argv[2]);
   if (command == L"cover" && argc == 4) return Cover(argv[2], _wtoi(argv[3]));
   if (command == L"wait-exit" && argc == 4) return WaitExit(argv[2], _wtoi(argv[3]));
-  std::fprintf(stderr, "usage: window_probe windows | ping TITLE | cover TITLE MILLISECONDS | "
-                       "wait-exit TITLE MILLISECONDS\n");
+  std::fprintf(stderr,
+               "usage: window_probe windows | ping TITLE | cover TITLE MILLISECONDS | "
+               "wait-exit TITLE MILLISECONDS\n");
   return 2;
 }
