@@ -16,7 +16,7 @@ packages=(
   xvfb xauth
 )
 test_packages=(
-  libgtest-dev clang libclang-rt-14-dev llvm python3 valgrind
+  libgtest-dev clang clang-format libclang-rt-14-dev llvm python3 valgrind
   libcpp-httplib-dev openssl libssl-dev
   dbus python3-dbusmock
   # scripts/check-polkit-flow.sh: the real polkit, timedated and a text password agent.

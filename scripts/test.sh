@@ -22,6 +22,9 @@ run_suite() {
   bash scripts/sandbox.sh ctest "$@" 2>&1 | tee -a "$suite_output"
 }
 
+echo "== Source format =="
+git ls-files -z -- '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
+
 echo "== Normal build =="
 cmake --preset debug -DHORALUX_WERROR=ON
 cmake --build --preset debug -j "$jobs"
