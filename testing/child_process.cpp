@@ -114,6 +114,7 @@ std::optional<std::string> ChildProcess::ReadLine(std::chrono::milliseconds time
     if (left <= 0ms) return std::nullopt;
     pollfd ready{channel_.get(), POLLIN, 0};
     const int polled = ::poll(&ready, 1, static_cast<int>(left.count()));
+    if (polled < 0 && errno != EINTR) return std::nullopt;
     if (polled <= 0) continue;  // interrupted, or the time is up
     char buffer[256];
     const ssize_t count = ::read(channel_.get(), buffer, sizeof buffer);

@@ -19,12 +19,12 @@ std::string PythonString(std::string_view text) {
   return literal + "'";
 }
 
-DbusMock::DbusMock(PrivateSystemBus& bus, std::string template_name, const char* bus_name,
-                   const char* object_path)
+DbusMock::DbusMock(PrivateSystemBus& bus, std::string template_name, std::string bus_name,
+                   std::string object_path)
     : bus_(bus),
       template_name_(std::move(template_name)),
-      bus_name_(bus_name),
-      object_path_(object_path),
+      bus_name_(std::move(bus_name)),
+      object_path_(std::move(object_path)),
       control_(bus.Connect()) {
   bus_.StartTemplate(template_name_);
 }

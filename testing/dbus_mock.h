@@ -18,8 +18,8 @@ class DbusMock {
  public:
   // Runs `template_name`, which owns `bus_name` and serves `object_path`, on `bus`, which must
   // outlive it; ready once constructed.
-  DbusMock(PrivateSystemBus& bus, std::string template_name, const char* bus_name,
-           const char* object_path);
+  DbusMock(PrivateSystemBus& bus, std::string template_name, std::string bus_name,
+           std::string object_path);
   DbusMock(const DbusMock&) = delete;
   DbusMock& operator=(const DbusMock&) = delete;
   ~DbusMock();
@@ -31,8 +31,9 @@ class DbusMock {
                      Arguments... arguments) {
     BusError error;
     sd_bus_message* reply = nullptr;
-    const int result = sd_bus_call_method(control_.get(), bus_name_, object_path_, interface,
-                                          method, error.get(), &reply, signature, arguments...);
+    const int result =
+        sd_bus_call_method(control_.get(), bus_name_.c_str(), object_path_.c_str(), interface,
+                           method, error.get(), &reply, signature, arguments...);
     MessageHandle owned_reply(reply);
     if (result < 0) Fail(std::string(method) + " failed: " + error.name() + " " + error.message());
     return owned_reply;
@@ -53,8 +54,8 @@ class DbusMock {
  private:
   PrivateSystemBus& bus_;
   std::string template_name_;
-  const char* bus_name_;
-  const char* object_path_;
+  std::string bus_name_;
+  std::string object_path_;
   BusHandle control_;  // our own connection, for the control interface
 };
 

@@ -57,7 +57,7 @@ def serve(templates):
             else:
                 stop_template(templates.pop(template))
             print("done", flush=True)
-        except Exception:  # pylint: disable=broad-except
+        except Exception:
             traceback.print_exc()
             print("failed", flush=True)
 
