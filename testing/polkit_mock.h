@@ -24,7 +24,8 @@ struct CheckAuthorizationCall {
   std::string cancellation_id;
 };
 
-// Ready once constructed. Until told otherwise it refuses every action at once.
+// Runs on a bus that outlives it; ready once constructed. Until told otherwise it refuses every
+// action at once.
 class PolkitMock {
  public:
   explicit PolkitMock(PrivateSystemBus& bus);

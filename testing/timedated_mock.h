@@ -19,7 +19,7 @@ struct SetTimeCall {
   bool allows_interactive_authorization = false;
 };
 
-// Ready once constructed; its NTP property is on.
+// Runs on a bus that outlives it; ready once constructed, its NTP property on.
 class TimedatedMock {
  public:
   explicit TimedatedMock(PrivateSystemBus& bus);
