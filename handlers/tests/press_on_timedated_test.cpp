@@ -18,6 +18,7 @@
 #include "testing/clock_guard.h"
 #include "testing/fake_window.h"
 #include "testing/loopback_server.h"
+#include "testing/polkit_mock.h"
 #include "testing/recording_message_box.h"
 #include "testing/scoped_environment.h"
 #include "testing/timedated_mock.h"

@@ -14,6 +14,7 @@
 
 #include "runtime/base/error.h"
 #include "testing/clock_guard.h"
+#include "testing/polkit_mock.h"
 #include "testing/scoped_environment.h"
 #include "testing/timedated_mock.h"
 

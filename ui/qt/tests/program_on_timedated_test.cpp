@@ -81,25 +81,6 @@ class Child {
   QProcess process_;
 };
 
-// Calls a method of the stand-in on `bus` as another client of the bus would, and only there:
-// the address is given, so no call can reach the machine's own system bus.
-bool CallTimedated(const PrivateSystemBus& bus, const QString& method, const QStringList& arguments,
-                   QString& failure) {
-  Child call;
-  call.process().start(
-      "/usr/bin/dbus-send",
-      QStringList{"--bus=" + QString::fromStdString(bus.address()), "--print-reply",
-                  "--dest=org.freedesktop.timedate1", "/org/freedesktop/timedate1", method} +
-          arguments);
-  if (call.process().waitForFinished(kCommandTimeoutMs) &&
-      call.process().exitStatus() == QProcess::NormalExit && call.process().exitCode() == 0) {
-    return true;
-  }
-  failure = method + " failed: " + call.process().errorString() + " " +
-            QString::fromLocal8Bit(call.process().readAllStandardError());
-  return false;
-}
-
 // The program under test and xdotool, which drives it.
 class Session {
  public:
@@ -452,15 +433,7 @@ void ProgramOnTimedatedTest::refusalWhileAutomaticSyncIsOnLeavesTheWindowForTheN
   TimedatedMock timedated(bus);
   // Like systemd-timedated, the stand-in refuses SetTime while its NTP property is on, as it is
   // at first.
-  QString failure;
-  QVERIFY2(
-      CallTimedated(bus, "org.freedesktop.DBus.Mock.AddMethod",
-                    {"string:org.freedesktop.timedate1", "string:SetTime", "string:xbb", "string:",
-                     "string:if self.Get('org.freedesktop.timedate1', 'NTP'): raise "
-                     "dbus.exceptions.DBusException('Automatic time synchronization is "
-                     "enabled', name='org.freedesktop.timedate1.AutomaticTimeSyncEnabled')"},
-                    failure),
-      qPrintable(failure));
+  timedated.RefuseSetTimeWhileNtpIsOn();
   TimeServer server;
   server.ServeDate(kDateHeader);
   Session session(bus);
@@ -473,9 +446,7 @@ void ProgramOnTimedatedTest::refusalWhileAutomaticSyncIsOnLeavesTheWindowForTheN
   QVERIFY2(session.Dismiss(), session.failure());
 
   // The user turns automatic sync off, as the report says, and presses again.
-  QVERIFY2(CallTimedated(bus, "org.freedesktop.timedate1.SetNTP",
-                         {"boolean:false", "boolean:false"}, failure),
-           qPrintable(failure));
+  timedated.SetNtp(false);
   timedated.ClearCalls();
   PressInterval press{NowUsec(), {}, kZoneOffset};
   QVERIFY2(session.Press(), session.failure());
