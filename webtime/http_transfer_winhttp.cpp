@@ -1,42 +1,43 @@
-// The HTTP request component on WinHTTP.
+// The HTTP request component's transfer on WinHTTP.
 //
 // WinHTTP's time-outs each bound one step (resolving, connecting, sending, one read), so a server
 // that trickles its headers a byte at a time never runs into them. The exchange therefore runs on
-// a thread of its own, and Send waits for it only until the overall deadline; then it closes the
-// request handle, which makes Windows end the pending call, and reports the time-out without
+// a thread of its own, and Perform waits for it only until the overall deadline; then it closes
+// the request handle, which makes Windows end the pending call, and reports the time-out without
 // waiting further. (Wine's WinHTTP does not end a pending call that way: there the thread ends
 // when the server or one of WinHTTP's own time-outs ends the call, with nobody waiting for it.)
-#include "webtime/http_request.h"
-
+//
+// Redirects are followed here, not by WinHTTP: each hop is a request of its own, so that the
+// certificate options hold on every https hop. Windows refuses them on a plain-http request, and
+// a redirect WinHTTP follows from http to https would check the certificate's dates against a
+// clock that may be years off.
 #include <windows.h>
 #include <winhttp.h>
 
 #include <algorithm>
 #include <climits>
 #include <condition_variable>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <stdexcept>
 #include <system_error>
 #include <thread>
-#include <type_traits>
 
 #include "runtime/base/error.h"
 #include "runtime/base/windows_text.h"
+#include "webtime/redirect.h"
 #include "webtime/response_headers.h"
+#include "webtime/user_agent.h"
 #include "webtime/winhttp_certificate.h"
 #include "webtime/winhttp_error.h"
+#include "webtime/winhttp_handle.h"
+#include "webtime/winhttp_transfer.h"
+#include "webtime/winhttp_url.h"
 
 namespace horalux {
 namespace {
-
-constexpr DWORD kMaxRedirects = 10;
-
-struct InternetHandleCloser {
-  void operator()(HINTERNET handle) const noexcept { ::WinHttpCloseHandle(handle); }
-};
-using InternetHandle = std::unique_ptr<void, InternetHandleCloser>;
 
 struct CertificateReleaser {
   void operator()(PCCERT_CONTEXT certificate) const noexcept {
@@ -45,79 +46,14 @@ struct CertificateReleaser {
 };
 using Certificate = std::unique_ptr<const CERT_CONTEXT, CertificateReleaser>;
 
+constexpr int kProxyAuthenticationRequired = 407;
+constexpr DWORD kTlsUpTo12 = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1 |
+                             WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_1 |
+                             WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2;
+
 // WinHTTP takes time-outs as int milliseconds, where 0 would mean "wait for ever".
 int TimeoutMilliseconds(std::chrono::milliseconds timeout) {
   return static_cast<int>(std::clamp<std::chrono::milliseconds::rep>(timeout.count(), 1, INT_MAX));
-}
-
-// An http or https URL taken apart for WinHTTP.
-struct WebUrl {
-  bool secure = false;
-  std::wstring host;
-  INTERNET_PORT port = 0;
-  std::wstring path;  // with the query, without the fragment
-  std::string host_text;
-};
-
-bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-
-// The scheme before the first ':', as RFC 3986 writes it, or nothing.
-std::optional<std::string_view> SchemeOf(std::string_view url) {
-  const std::size_t colon = url.find(':');
-  if (colon == std::string_view::npos || colon == 0 || !IsAsciiLetter(url.front())) return {};
-  const std::string_view scheme = url.substr(0, colon);
-  const bool well_formed = std::all_of(scheme.begin(), scheme.end(), [](char c) {
-    return IsAsciiLetter(c) || (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
-  });
-  if (!well_formed) return {};
-  return scheme;
-}
-
-// Refuses every URL but a well-formed absolute http or https one, as the libcurl source does:
-// no blanks or control characters anywhere, a scheme of its own, a host.
-WebUrl CheckedUrl(std::string_view url_text) {
-  const bool unprintable = std::any_of(url_text.begin(), url_text.end(), [](char c) {
-    const auto byte = static_cast<unsigned char>(c);
-    return byte <= 0x20 || byte == 0x7F;
-  });
-  const std::optional<std::string_view> scheme = SchemeOf(url_text);
-  if (unprintable || !scheme) throw WinHttpUrlError(url_text, false, 0);
-  if (!EqualsIgnoringCase(*scheme, "http") && !EqualsIgnoringCase(*scheme, "https")) {
-    throw WinHttpUrlError(url_text, true, 0);
-  }
-  if (url_text.substr(scheme->size(), 3) != "://") throw WinHttpUrlError(url_text, false, 0);
-  const std::optional<std::wstring> wide = Utf8ToWide(url_text);
-  if (!wide) throw WinHttpUrlError(url_text, false, 0);
-
-  URL_COMPONENTS parts{};
-  parts.dwStructSize = sizeof parts;
-  parts.dwHostNameLength = static_cast<DWORD>(-1);
-  parts.dwUrlPathLength = static_cast<DWORD>(-1);
-  parts.dwExtraInfoLength = static_cast<DWORD>(-1);
-  if (!::WinHttpCrackUrl(wide->c_str(), static_cast<DWORD>(wide->size()), 0, &parts)) {
-    throw WinHttpUrlError(url_text, false, ::GetLastError());
-  }
-  if (parts.dwHostNameLength == 0) throw WinHttpUrlError(url_text, false, 0);
-
-  WebUrl url;
-  url.secure = parts.nScheme == INTERNET_SCHEME_HTTPS;
-  url.host.assign(parts.lpszHostName, parts.dwHostNameLength);
-  url.port = parts.nPort;
-  url.path.assign(parts.lpszUrlPath, parts.dwUrlPathLength);
-  url.path.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
-  url.path.erase(std::min(url.path.find(L'#'), url.path.size()));  // never sent
-  if (url.path.empty() || url.path.front() != L'/') url.path.insert(0, L"/");
-  url.host_text = WideToUtf8(url.host);
-  return url;
-}
-
-// The host of a URL WinHTTP gives (a redirect's target), or an empty text.
-std::string HostOfUrl(const wchar_t* url) {
-  URL_COMPONENTS parts{};
-  parts.dwStructSize = sizeof parts;
-  parts.dwHostNameLength = static_cast<DWORD>(-1);
-  if (url == nullptr || !::WinHttpCrackUrl(url, 0, 0, &parts)) return {};
-  return WideToUtf8(std::wstring_view(parts.lpszHostName, parts.dwHostNameLength));
 }
 
 // WinHTTP hands header lines out decoded with the ANSI code page: encoded back, they are the
@@ -133,6 +69,33 @@ std::string HeaderBytes(std::wstring_view headers) {
   return bytes;
 }
 
+// The bytes of a header (`query` one of WINHTTP_QUERY_*), or nothing when the response has none.
+std::optional<std::string> QueryHeader(HINTERNET request, DWORD query) {
+  DWORD size = 0;
+  ::WinHttpQueryHeaders(request, query, WINHTTP_HEADER_NAME_BY_INDEX, WINHTTP_NO_OUTPUT_BUFFER,
+                        &size, WINHTTP_NO_HEADER_INDEX);
+  if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER) return std::nullopt;
+  std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
+  size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+  if (!::WinHttpQueryHeaders(request, query, WINHTTP_HEADER_NAME_BY_INDEX, text.data(), &size,
+                             WINHTTP_NO_HEADER_INDEX)) {
+    return std::nullopt;
+  }
+  text.resize(size / sizeof(wchar_t));
+  return HeaderBytes(text);
+}
+
+int StatusCode(HINTERNET request) {
+  DWORD status = 0;
+  DWORD size = sizeof status;
+  if (!::WinHttpQueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                             WINHTTP_HEADER_NAME_BY_INDEX, &status, &size,
+                             WINHTTP_NO_HEADER_INDEX)) {
+    return 0;
+  }
+  return static_cast<int>(status);
+}
+
 const wchar_t* VerbOf(HttpMethod method) {
   switch (method) {
     case HttpMethod::kGet:
@@ -145,14 +108,16 @@ const wchar_t* VerbOf(HttpMethod method) {
   return L"POST";
 }
 
-// One exchange, shared by Send and the thread that runs it; the last of them to let go frees it.
-class Transfer {
+// One exchange, shared by Perform and the thread that runs it; the last of them to let go frees
+// it.
+class Exchange {
  public:
-  Transfer(WebUrl url, HttpMethod method, HttpRequestOptions options)
-      : url_(std::move(url)),
+  Exchange(WebUrl url, HttpMethod method, HttpRequestOptions options, WinHttpProxySource proxies)
+      : first_url_(std::move(url)),
         method_(method),
         options_(std::move(options)),
-        current_host_(url_.host_text) {}
+        proxies_(std::move(proxies)),
+        current_host_(first_url_.host_text) {}
 
   // On the exchange's own thread: the whole exchange, up to the final response's headers.
   void Run() noexcept;
@@ -165,11 +130,15 @@ class Transfer {
 
   // At the deadline: nothing more is done, and a pending call is cancelled where WinHTTP can.
   void Abandon() noexcept {
-    std::lock_guard lock(mutex_);
-    abandoned_ = true;
-    // Only while a call uses it: then WinHTTP holds the request until the call returns, so the
-    // handle cannot be reused for another request under that call's feet.
-    if (in_call_) request_.reset();
+    InternetHandle closing;
+    {
+      std::lock_guard lock(mutex_);
+      abandoned_ = true;
+      // Only while a call uses it: then WinHTTP holds the request until the call returns, so the
+      // handle cannot be reused for another request under that call's feet.
+      if (in_call_) closing = std::move(request_);
+    }
+    // Closed here, without the lock: closing can wait for a status callback, which takes it.
   }
 
   // After the exchange has ended: its error, or the final response's raw header lines.
@@ -184,22 +153,38 @@ class Transfer {
  private:
   static void CALLBACK OnStatus(HINTERNET handle, DWORD_PTR context, DWORD status, void* info,
                                 DWORD length);
-  void Exchange();
+  void Perform();
+  // A session for one hop to `url`, with its proxy.
+  InternetHandle OpenSession(const WebUrl& url);
+  // Sends one hop's request, answering a proxy's logon challenge once, and returns the status
+  // of its response. The request stays in request_.
+  int SendHop(const WebUrl& url, HttpMethod method);
+  bool AnswerProxyChallenge(HINTERNET request);
   // Runs one blocking call on the request handle, unless the exchange was abandoned. Raises the
   // translated failure.
   template <typename Call>
-  void CallOnRequest(Call call);
+  void CallOnRequest(HINTERNET request, Call call);
   void CheckOwnRoots(HINTERNET request);
   [[noreturn]] void Fail(DWORD code);
   void SetOption(HINTERNET handle, DWORD option, DWORD value, std::string_view what);
 
-  const WebUrl url_;
+  const WebUrl first_url_;
   const HttpMethod method_;
   const HttpRequestOptions options_;
+  const WinHttpProxySource proxies_;
   CertificateStore own_roots_;
 
+  // Only the exchange's thread uses these. Each hop has a session of its own, since a proxy is
+  // given to a session as it opens.
   InternetHandle session_;
   InternetHandle connection_;
+  // Where WinHTTP does not find the proxy itself: the settings each hop's proxy comes from, and
+  // the session that asks for auto-detection and scripts.
+  std::optional<InternetOptionsProxy> internet_options_;
+  InternetHandle discovery_session_;
+  bool tls12_unavailable_ = false;
+  bool refused_by_own_roots_ = false;
+  bool left_the_web_ = false;  // a redirect led to a scheme other than http and https
 
   mutable std::mutex mutex_;  // guards everything below
   std::condition_variable ended_;
@@ -210,137 +195,224 @@ class Transfer {
   int redirects_ = 0;
   std::string current_host_;
   DWORD secure_failure_flags_ = 0;
-  bool refused_by_own_roots_ = false;
-  bool left_the_web_ = false;  // a redirect led to a scheme other than http and https
   std::optional<Error> error_;
   std::string header_bytes_;
 };
 
-void Transfer::Run() noexcept {
+void Exchange::Run() noexcept {
   std::optional<Error> error;
   try {
-    Exchange();
+    Perform();
   } catch (const Error& failure) {
     error = failure;
   } catch (const std::exception& failure) {
-    error = Error(ErrorKind::kSystem, "HTTP 请求意外失败，主机 " + Quoted(url_.host_text) + "（" +
-                                          failure.what() + "）");
+    error = Error(ErrorKind::kSystem, "HTTP 请求意外失败，主机 " + Quoted(first_url_.host_text) +
+                                          "（" + failure.what() + "）");
   }
-  std::unique_lock lock(mutex_);
-  request_.reset();
-  lock.unlock();
+  InternetHandle request;
+  {
+    std::lock_guard lock(mutex_);
+    request = std::move(request_);
+  }
+  // Closed without the lock, which the status callback takes.
+  request.reset();
   connection_.reset();
   session_.reset();
-  lock.lock();
+  discovery_session_.reset();
+  std::lock_guard lock(mutex_);
   error_ = std::move(error);
   ended_flag_ = true;
   ended_.notify_all();
 }
 
-void Transfer::SetOption(HINTERNET handle, DWORD option, DWORD value, std::string_view what) {
+void Exchange::SetOption(HINTERNET handle, DWORD option, DWORD value, std::string_view what) {
   if (!::WinHttpSetOption(handle, option, &value, sizeof value)) {
     throw WinHttpSetupError(::GetLastError(), what);
   }
 }
 
-void Transfer::Exchange() {
-  if (!options_.ca_file.empty()) own_roots_ = LoadPemCertificates(options_.ca_file);
-
-  // The system's proxy settings, PAC scripts included; WinHTTP before Windows 8.1 knows only
-  // the settings made with netsh.
-  session_.reset(::WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY, WINHTTP_NO_PROXY_NAME,
-                               WINHTTP_NO_PROXY_BYPASS, 0));
-  if (!session_ && ::GetLastError() == ERROR_INVALID_PARAMETER) {
-    session_.reset(::WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
-                                 WINHTTP_NO_PROXY_BYPASS, 0));
+InternetHandle Exchange::OpenSession(const WebUrl& url) {
+  const std::wstring agent(kUserAgent, kUserAgent + std::strlen(kUserAgent));
+  InternetHandle session;
+  // The system's proxy settings, PAC scripts included, where WinHTTP can find them itself
+  // (Windows 8.1 and later).
+  if (proxies_.automatic && !internet_options_) {
+    session.reset(::WinHttpOpen(agent.c_str(), WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY,
+                                WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+    if (!session && ::GetLastError() != ERROR_INVALID_PARAMETER) {
+      throw WinHttpSetupError(::GetLastError(), "无法打开 WinHTTP 会话");
+    }
   }
-  if (!session_) throw WinHttpSetupError(::GetLastError(), "无法打开 WinHTTP 会话");
+  if (!session) {
+    // Before 8.1: the proxy for this URL from the user's Internet Options settings.
+    if (!internet_options_) internet_options_ = proxies_.internet_options();
+    const std::optional<std::wstring> wide_url = Utf8ToWide(url.text);
+    const SessionProxy proxy =
+        wide_url ? ResolveProxyPlan(discovery_session_,
+                                    PlanProxy(*internet_options_, url.secure ? "https" : "http"),
+                                    *wide_url)
+                 : SessionProxy{};
+    const bool named = proxy.access_type == WINHTTP_ACCESS_TYPE_NAMED_PROXY;
+    session.reset(::WinHttpOpen(
+        agent.c_str(), proxy.access_type, named ? proxy.proxy.c_str() : WINHTTP_NO_PROXY_NAME,
+        named && !proxy.bypass.empty() ? proxy.bypass.c_str() : WINHTTP_NO_PROXY_BYPASS, 0));
+    if (!session) throw WinHttpSetupError(::GetLastError(), "无法打开 WinHTTP 会话");
+  }
+
+  // Windows 7 offers only SSL 3 and TLS 1.0 unless asked, and takes TLS 1.2 only with update
+  // KB3140245; 1.3 only the newest systems take.
+  DWORD protocols = kTlsUpTo12 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3;
+  if (!::WinHttpSetOption(session.get(), WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols,
+                          sizeof protocols)) {
+    protocols = kTlsUpTo12;
+    tls12_unavailable_ = !::WinHttpSetOption(session.get(), WINHTTP_OPTION_SECURE_PROTOCOLS,
+                                             &protocols, sizeof protocols);
+  }
 
   const int connect_ms =
       TimeoutMilliseconds(std::min(options_.connect_timeout, options_.total_timeout));
   const int total_ms = TimeoutMilliseconds(options_.total_timeout);
-  if (!::WinHttpSetTimeouts(session_.get(), connect_ms, connect_ms, total_ms, total_ms)) {
+  if (!::WinHttpSetTimeouts(session.get(), connect_ms, connect_ms, total_ms, total_ms)) {
     throw WinHttpSetupError(::GetLastError(), "WinHTTP 不接受请求的超时设置");
   }
   // The callback is set on the session so that the request handle inherits it.
-  const DWORD notices = WINHTTP_CALLBACK_FLAG_REDIRECT | WINHTTP_CALLBACK_FLAG_SECURE_FAILURE |
-                        WINHTTP_CALLBACK_STATUS_SENDING_REQUEST;
-  if (::WinHttpSetStatusCallback(session_.get(), &Transfer::OnStatus, notices, 0) ==
+  const DWORD notices =
+      WINHTTP_CALLBACK_FLAG_SECURE_FAILURE | WINHTTP_CALLBACK_STATUS_SENDING_REQUEST;
+  if (::WinHttpSetStatusCallback(session.get(), &Exchange::OnStatus, notices, 0) ==
       WINHTTP_INVALID_STATUS_CALLBACK) {
     throw WinHttpSetupError(::GetLastError(), "WinHTTP 不接受状态回调");
   }
+  return session;
+}
 
-  connection_.reset(::WinHttpConnect(session_.get(), url_.host.c_str(), url_.port, 0));
-  if (!connection_) Fail(::GetLastError());
-  HINTERNET request = ::WinHttpOpenRequest(
-      connection_.get(), VerbOf(method_), url_.path.c_str(), nullptr, WINHTTP_NO_REFERER,
-      WINHTTP_DEFAULT_ACCEPT_TYPES, url_.secure ? WINHTTP_FLAG_SECURE : 0);
-  if (request == nullptr) Fail(::GetLastError());
-  {
+void Exchange::Perform() {
+  if (!options_.ca_file.empty()) own_roots_ = LoadPemCertificates(options_.ca_file);
+
+  WebUrl url = first_url_;
+  HttpMethod method = method_;
+  while (true) {
+    const int status = SendHop(url, method);
+    if (refused_by_own_roots_) {
+      throw WinHttpTransferError(
+          {ERROR_WINHTTP_SECURE_INVALID_CA, 0, redirects_, false, url.host_text,
+           url.host_text == first_url_.host_text ? "" : first_url_.host_text});
+    }
+    const std::optional<std::string> location =
+        IsRedirectStatus(status) ? QueryHeader(request_.get(), WINHTTP_QUERY_LOCATION)
+                                 : std::nullopt;
+    if (!location) break;
+    if (redirects_ >= kMaxRedirects) Fail(ERROR_WINHTTP_REDIRECT_FAILED);
+    const std::string target = ResolveLocation(url.text, *location);
+    const std::optional<std::string_view> scheme = SchemeOf(target);
+    if (!scheme || !IsWebScheme(*scheme)) {
+      left_the_web_ = true;
+      Fail(ERROR_WINHTTP_UNRECOGNIZED_SCHEME);
+    }
+    std::optional<WebUrl> next;
+    try {
+      next = CheckedUrl(target);
+    } catch (const Error&) {
+      Fail(ERROR_WINHTTP_INVALID_URL);
+    }
+    url = std::move(*next);
+    method = MethodAfterRedirect(method, status);
     std::lock_guard lock(mutex_);
-    request_.reset(request);
+    ++redirects_;
+    current_host_ = url.host_text;
   }
 
-  // Redirects to http as well as https, as with libcurl, and at most ten of them.
-  SetOption(request, WINHTTP_OPTION_REDIRECT_POLICY, WINHTTP_OPTION_REDIRECT_POLICY_ALWAYS,
+  const std::optional<std::string> headers =
+      QueryHeader(request_.get(), WINHTTP_QUERY_RAW_HEADERS_CRLF);
+  if (!headers) {
+    throw WinHttpSetupError(::GetLastError(), "无法读取应答头，主机 " + Quoted(url.host_text));
+  }
+  header_bytes_ = *headers;
+}
+
+int Exchange::SendHop(const WebUrl& url, HttpMethod method) {
+  InternetHandle session = OpenSession(url);
+  InternetHandle connection(::WinHttpConnect(session.get(), url.host.c_str(), url.port, 0));
+  if (!connection) Fail(::GetLastError());
+  InternetHandle owned_request(::WinHttpOpenRequest(
+      connection.get(), VerbOf(method), url.path.c_str(), nullptr, WINHTTP_NO_REFERER,
+      WINHTTP_DEFAULT_ACCEPT_TYPES, url.secure ? WINHTTP_FLAG_SECURE : 0));
+  if (!owned_request) Fail(::GetLastError());
+  const HINTERNET request = owned_request.get();
+  {
+    // The previous hop's handles are closed once out of the lock.
+    std::lock_guard lock(mutex_);
+    std::swap(request_, owned_request);
+  }
+  std::swap(connection_, connection);
+  std::swap(session_, session);
+  owned_request.reset();
+  connection.reset();
+  session.reset();
+
+  SetOption(request, WINHTTP_OPTION_REDIRECT_POLICY, WINHTTP_OPTION_REDIRECT_POLICY_NEVER,
             "WinHTTP 不接受重定向设置");
-  SetOption(request, WINHTTP_OPTION_MAX_HTTP_AUTOMATIC_REDIRECTS, kMaxRedirects,
-            "WinHTTP 不接受重定向次数设置");
-  // Nothing the request does not ask for: no cookies carried between redirects, no logging on.
+  // Nothing the request does not ask for: no cookies, no redirects of WinHTTP's own.
   SetOption(request, WINHTTP_OPTION_DISABLE_FEATURE,
-            WINHTTP_DISABLE_COOKIES | WINHTTP_DISABLE_AUTHENTICATION, "WinHTTP 不接受请求的设置");
-  SetOption(request, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, static_cast<DWORD>(total_ms),
+            WINHTTP_DISABLE_COOKIES | WINHTTP_DISABLE_REDIRECTS, "WinHTTP 不接受请求的设置");
+  // Servers never get the user's logon; a proxy that asks for it does (AnswerProxyChallenge).
+  SetOption(request, WINHTTP_OPTION_AUTOLOGON_POLICY, WINHTTP_AUTOLOGON_SECURITY_LEVEL_HIGH,
+            "WinHTTP 不接受登录设置");
+  SetOption(request, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT,
+            static_cast<DWORD>(TimeoutMilliseconds(options_.total_timeout)),
             "WinHTTP 不接受请求的超时设置");
-  // Certificates are checked in full but not against the local clock's date: the clock may be
-  // the very thing that is wrong. With roots of the caller's own, WinHTTP lets an unknown root
-  // through and OnStatus checks the chain against those roots alone.
-  DWORD security = SECURITY_FLAG_IGNORE_CERT_DATE_INVALID;
-  if (own_roots_) security |= SECURITY_FLAG_IGNORE_UNKNOWN_CA;
-  if (url_.secure) {
+  if (url.secure) {
+    // Certificates are checked in full but not against the local clock's date: the clock may
+    // be the very thing that is wrong. With roots of the caller's own, WinHTTP lets an unknown
+    // root through and OnStatus checks the chain against those roots alone.
+    DWORD security = SECURITY_FLAG_IGNORE_CERT_DATE_INVALID;
+    if (own_roots_) security |= SECURITY_FLAG_IGNORE_UNKNOWN_CA;
     SetOption(request, WINHTTP_OPTION_SECURITY_FLAGS, security, "WinHTTP 不接受证书检查的设置");
-  } else {
-    // A redirect may lead to https; the flags then apply there. WinHTTP refuses them on an
-    // http request before it has a secure connection on some versions: then the defaults hold.
-    ::WinHttpSetOption(request, WINHTTP_OPTION_SECURITY_FLAGS, &security, sizeof security);
   }
-
   // No body: a POST goes out with Content-Length: 0 and no Content-Type.
   const auto context = reinterpret_cast<DWORD_PTR>(this);
-  CallOnRequest([context](HINTERNET handle) {
-    return ::WinHttpSendRequest(handle, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA,
-                                0, 0, context);
-  });
-  CallOnRequest([](HINTERNET handle) { return ::WinHttpReceiveResponse(handle, nullptr); });
+  for (bool answered = false;; answered = true) {
+    CallOnRequest(request, [context](HINTERNET handle) {
+      return ::WinHttpSendRequest(handle, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA,
+                                  0, 0, context);
+    });
+    CallOnRequest(request,
+                  [](HINTERNET handle) { return ::WinHttpReceiveResponse(handle, nullptr); });
+    const int status = StatusCode(request);
+    if (status != kProxyAuthenticationRequired || answered || !AnswerProxyChallenge(request)) {
+      return status;
+    }
+  }
+}
 
-  std::lock_guard lock(mutex_);
-  if (left_the_web_) Fail(ERROR_WINHTTP_UNRECOGNIZED_SCHEME);
-  if (refused_by_own_roots_) {
-    throw WinHttpTransferError({ERROR_WINHTTP_SECURE_INVALID_CA, 0, redirects_, current_host_,
-                                current_host_ == url_.host_text ? "" : url_.host_text});
+bool Exchange::AnswerProxyChallenge(HINTERNET request) {
+  DWORD supported = 0;
+  DWORD first = 0;
+  DWORD target = 0;
+  if (!::WinHttpQueryAuthSchemes(request, &supported, &first, &target) ||
+      target != WINHTTP_AUTH_TARGET_PROXY) {
+    return false;
   }
-  DWORD size = 0;
-  ::WinHttpQueryHeaders(request_.get(), WINHTTP_QUERY_RAW_HEADERS_CRLF,
-                        WINHTTP_HEADER_NAME_BY_INDEX, WINHTTP_NO_OUTPUT_BUFFER, &size,
-                        WINHTTP_NO_HEADER_INDEX);
-  std::wstring headers(size / sizeof(wchar_t) + 1, L'\0');
-  size = static_cast<DWORD>(headers.size() * sizeof(wchar_t));
-  if (!::WinHttpQueryHeaders(request_.get(), WINHTTP_QUERY_RAW_HEADERS_CRLF,
-                             WINHTTP_HEADER_NAME_BY_INDEX, headers.data(), &size,
-                             WINHTTP_NO_HEADER_INDEX)) {
-    throw WinHttpSetupError(::GetLastError(), "无法读取应答头，主机 " + Quoted(current_host_));
-  }
-  headers.resize(size / sizeof(wchar_t));
-  header_bytes_ = HeaderBytes(headers);
+  const DWORD scheme = (supported & WINHTTP_AUTH_SCHEME_NEGOTIATE) != 0
+                           ? WINHTTP_AUTH_SCHEME_NEGOTIATE
+                       : (supported & WINHTTP_AUTH_SCHEME_NTLM) != 0 ? WINHTTP_AUTH_SCHEME_NTLM
+                                                                     : 0;
+  if (scheme == 0) return false;
+  // The logged-on user's own credentials (no name, no password), as the system's components
+  // answer a proxy of the network's: the low policy lets them go to a proxy outside the
+  // intranet zone, which the medium one reserves for hosts on the bypass list. They go to the
+  // proxy alone: only its target gets credentials.
+  SetOption(request, WINHTTP_OPTION_AUTOLOGON_POLICY, WINHTTP_AUTOLOGON_SECURITY_LEVEL_LOW,
+            "WinHTTP 不接受登录设置");
+  return ::WinHttpSetCredentials(request, WINHTTP_AUTH_TARGET_PROXY, scheme, nullptr, nullptr,
+                                 nullptr) != FALSE;
 }
 
 template <typename Call>
-void Transfer::CallOnRequest(Call call) {
-  HINTERNET request;
+void Exchange::CallOnRequest(HINTERNET request, Call call) {
   {
     std::lock_guard lock(mutex_);
     if (abandoned_) Fail(ERROR_WINHTTP_OPERATION_CANCELLED);
     in_call_ = true;
-    request = request_.get();
   }
   const BOOL done = call(request);
   const DWORD code = ::GetLastError();
@@ -352,15 +424,16 @@ void Transfer::CallOnRequest(Call call) {
   if (!done) Fail(code);
 }
 
-void Transfer::Fail(DWORD code) {
+void Exchange::Fail(DWORD code) {
   // Only this thread changes what the error names, so it reads them with or without the lock.
   // Whatever became of it, an exchange that was sent to another scheme has failed for that.
   if (left_the_web_) code = ERROR_WINHTTP_UNRECOGNIZED_SCHEME;
-  throw WinHttpTransferError({code, secure_failure_flags_, redirects_, current_host_,
-                              current_host_ == url_.host_text ? "" : url_.host_text});
+  throw WinHttpTransferError({code, secure_failure_flags_, redirects_, tls12_unavailable_,
+                              current_host_,
+                              current_host_ == first_url_.host_text ? "" : first_url_.host_text});
 }
 
-void Transfer::CheckOwnRoots(HINTERNET request) {
+void Exchange::CheckOwnRoots(HINTERNET request) {
   PCCERT_CONTEXT raw = nullptr;
   DWORD size = sizeof raw;
   // Fails for a hop over plain http, which has no certificate.
@@ -372,104 +445,83 @@ void Transfer::CheckOwnRoots(HINTERNET request) {
   }
 }
 
-void CALLBACK Transfer::OnStatus(HINTERNET handle, DWORD_PTR context, DWORD status, void* info,
+void CALLBACK Exchange::OnStatus(HINTERNET handle, DWORD_PTR context, DWORD status, void* info,
                                  DWORD length) {
   // Notices about handles before the request was sent carry no context.
   if (context == 0) return;
-  auto& transfer = *reinterpret_cast<Transfer*>(context);
+  auto& exchange = *reinterpret_cast<Exchange*>(context);
   switch (status) {
-    case WINHTTP_CALLBACK_STATUS_REDIRECT: {
-      // Windows gives the absolute target; Wine gives the Location as it stands, and takes one
-      // it cannot parse, such as an ftp URL, for a relative path on the same server.
-      const std::wstring target = info != nullptr ? static_cast<const wchar_t*>(info) : L"";
-      const std::string target_text = WideToUtf8(target);
-      const std::optional<std::string_view> scheme = SchemeOf(target_text);
-      std::string host = HostOfUrl(target.c_str());
-      std::lock_guard lock(transfer.mutex_);
-      ++transfer.redirects_;
-      if (scheme && !EqualsIgnoringCase(*scheme, "http") && !EqualsIgnoringCase(*scheme, "https")) {
-        transfer.left_the_web_ = true;
-      }
-      if (!host.empty()) transfer.current_host_ = std::move(host);
-      break;
-    }
     case WINHTTP_CALLBACK_STATUS_SECURE_FAILURE:
       if (info != nullptr && length >= sizeof(DWORD)) {
-        std::lock_guard lock(transfer.mutex_);
-        transfer.secure_failure_flags_ = *static_cast<const DWORD*>(info);
+        std::lock_guard lock(exchange.mutex_);
+        exchange.secure_failure_flags_ = *static_cast<const DWORD*>(info);
       }
       break;
     case WINHTTP_CALLBACK_STATUS_SENDING_REQUEST:
       // The connection, TLS included, is up: each hop's certificate is checked before its
       // request goes out.
-      if (transfer.own_roots_) transfer.CheckOwnRoots(handle);
+      if (exchange.own_roots_) exchange.CheckOwnRoots(handle);
       break;
     default:
       break;
   }
 }
 
-}  // namespace
+class WinHttpTransfer final : public HttpTransfer {
+ public:
+  WinHttpTransfer(const HttpRequestOptions& options, WinHttpProxySource proxies)
+      : options_(options), proxies_(std::move(proxies)) {}
 
-struct HttpRequest::Impl {
-  enum class Stage { kNew, kOpened, kSent };
+  void Prepare(HttpMethod method, std::string_view url) override {
+    method_ = method;
+    url_ = CheckedUrl(url);
+  }
 
-  HttpRequestOptions options;
-  Stage stage = Stage::kNew;
-  HttpMethod method = HttpMethod::kPost;
-  std::optional<WebUrl> url;
-  ResponseHeaders headers;
+  void Perform(ResponseHeaders& headers) override;
+
+ private:
+  const HttpRequestOptions options_;
+  const WinHttpProxySource proxies_;
+  HttpMethod method_ = HttpMethod::kPost;
+  WebUrl url_;
 };
 
-HttpRequest::HttpRequest(HttpRequestOptions options) : impl_(std::make_unique<Impl>()) {
-  impl_->options = std::move(options);
-}
-
-HttpRequest::~HttpRequest() = default;
-
-void HttpRequest::Open(std::string_view method, std::string_view url, bool asynchronous) {
-  Impl& r = *impl_;
-  if (r.stage != Impl::Stage::kNew) throw std::logic_error("HttpRequest::Open called twice");
-  if (asynchronous) throw std::logic_error("HttpRequest offers synchronous requests only");
-  r.method = ParseHttpMethod(method);
-  r.url = CheckedUrl(url);
-  r.stage = Impl::Stage::kOpened;
-}
-
-void HttpRequest::Send() {
-  Impl& r = *impl_;
-  if (r.stage != Impl::Stage::kOpened)
-    throw std::logic_error("HttpRequest::Send needs one Open before it");
-  r.stage = Impl::Stage::kSent;
-
+void WinHttpTransfer::Perform(ResponseHeaders& headers) {
   const auto deadline = std::chrono::steady_clock::now() +
-                        std::max(r.options.total_timeout, std::chrono::milliseconds(1));
-  auto transfer = std::make_shared<Transfer>(*r.url, r.method, r.options);
+                        std::max(options_.total_timeout, std::chrono::milliseconds(1));
+  auto exchange = std::make_shared<Exchange>(url_, method_, options_, proxies_);
   try {
-    std::thread([transfer] { transfer->Run(); }).detach();
+    std::thread([exchange] { exchange->Run(); }).detach();
   } catch (const std::system_error& failure) {
     throw Error(ErrorKind::kSystem,
                 "无法启动 HTTP 请求的线程（" + std::string(failure.what()) + "）");
   }
-  if (!transfer->WaitUntil(deadline)) {
-    transfer->Abandon();
-    const std::string host = transfer->current_host();
+  if (!exchange->WaitUntil(deadline)) {
+    exchange->Abandon();
+    const std::string host = exchange->current_host();
     throw WinHttpTransferError(
-        {ERROR_WINHTTP_TIMEOUT, 0, 0, host, host == r.url->host_text ? "" : r.url->host_text});
+        {ERROR_WINHTTP_TIMEOUT, 0, 0, false, host, host == url_.host_text ? "" : url_.host_text});
   }
-  if (transfer->error()) throw *transfer->error();
+  if (exchange->error()) throw *exchange->error();
 
-  const std::string& bytes = transfer->header_bytes();
+  const std::string& bytes = exchange->header_bytes();
   for (std::size_t start = 0; start < bytes.size();) {
     const std::size_t end = std::min(bytes.find('\n', start), bytes.size() - 1) + 1;
-    r.headers.TakeLine(std::string_view(bytes).substr(start, end - start));
+    headers.TakeLine(std::string_view(bytes).substr(start, end - start));
     start = end;
   }
-  r.headers.MarkComplete();
+  headers.MarkComplete();
 }
 
-std::string HttpRequest::GetResponseHeader(std::string_view name) const {
-  return impl_->headers.Value(name);
+}  // namespace
+
+std::unique_ptr<HttpTransfer> MakeWinHttpTransfer(const HttpRequestOptions& options,
+                                                  WinHttpProxySource proxies) {
+  return std::make_unique<WinHttpTransfer>(options, std::move(proxies));
+}
+
+std::unique_ptr<HttpTransfer> MakeHttpTransfer(const HttpRequestOptions& options) {
+  return MakeWinHttpTransfer(options, {});
 }
 
 }  // namespace horalux
