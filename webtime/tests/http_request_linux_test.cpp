@@ -18,9 +18,6 @@
 namespace horalux {
 namespace {
 
-using testing::LoopbackServer;
-using testing::ReceivedRequest;
-using testing::Reply;
 using testing::ScopedEnvironment;
 using namespace std::chrono_literals;
 

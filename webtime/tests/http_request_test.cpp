@@ -17,9 +17,6 @@
 namespace horalux {
 namespace {
 
-using testing::LoopbackServer;
-using testing::ReceivedRequest;
-using testing::Reply;
 using namespace std::chrono_literals;
 
 TEST_F(HttpRequestTest, ReadsTheRequestedHeaderOfAnyResponse) {

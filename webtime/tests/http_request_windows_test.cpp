@@ -25,9 +25,6 @@
 namespace horalux {
 namespace {
 
-using testing::LoopbackServer;
-using testing::ReceivedRequest;
-using testing::Reply;
 using namespace std::chrono_literals;
 
 // The Date of one POST to `url` with WinHTTP left to take the proxy from `settings`, as on a

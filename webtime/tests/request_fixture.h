@@ -1,5 +1,6 @@
-// What the request component's tests share: a sample Date, generous limits, a fixture without
-// the machine's proxies, and one request made and its header or error taken.
+// What the request component's tests share: the loopback server's names, a sample Date, generous
+// limits, a fixture without the machine's proxies, and one request made and its header or error
+// taken.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -14,6 +15,10 @@
 #include "webtime/http_request.h"
 
 namespace horalux {
+
+using testing::LoopbackServer;
+using testing::ReceivedRequest;
+using testing::Reply;
 
 inline constexpr const char* kSampleDate = "Sun, 06 Nov 1994 08:49:37 GMT";
 
@@ -78,9 +83,8 @@ inline void CheckHttps(const HttpsCase& c, const std::string& port, const std::s
   const HttpRequestOptions options{kTestOptions.connect_timeout, kTestOptions.total_timeout,
                                    c.trust_test_ca ? test_ca : std::string()};
   const std::string url = std::string("https://") + c.host + ":" + port + "/";
-  testing::LoopbackServer redirect([&](const testing::ReceivedRequest&) {
-    return testing::Reply::Response(301, {"Location: " + url});
-  });
+  LoopbackServer redirect(
+      [&](const ReceivedRequest&) { return Reply::Response(301, {"Location: " + url}); });
   if (c.served) {
     EXPECT_EQ(FetchHeader(c.from_http ? redirect.Url() : url, "Date", options), kSampleDate);
   } else {
