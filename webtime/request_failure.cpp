@@ -52,6 +52,10 @@ Wording WordingOf(RequestFailure failure) {
       return {ErrorKind::kNetwork, "服务器的应答头过大（或内存不足），主机", "请换一个网址"};
     case RequestFailure::kSecureChannelFailed:
       return {ErrorKind::kTls, "无法建立安全连接，主机", "请检查网址，或改用 http 网址"};
+    case RequestFailure::kTls12Unavailable:
+      return {
+          ErrorKind::kTls, "无法建立安全连接：这台 Windows 没有启用 TLS 1.2，主机",
+          "请安装 Windows 更新 KB3140245（Windows 7 需要它才能使用 TLS 1.2），或改用 http 网址"};
     case RequestFailure::kCertificateRefused:
       // The certificate's dates are not checked (the clock may be the thing that is wrong).
       return {ErrorKind::kTls, "服务器证书未通过验证（不受信任、签名无效或与主机名不符），主机",

@@ -25,6 +25,7 @@ enum class RequestFailure {
   kNotHttp,              // a response that breaks the protocol
   kHeadersTooLarge,      // response headers beyond what the library takes
   kSecureChannelFailed,  // the TLS handshake failed
+  kTls12Unavailable,     // the handshake failed where Windows would not enable TLS 1.2
   kCertificateRefused,   // the server's certificate did not pass
   kOther,
 };

@@ -64,14 +64,12 @@ CertificateStore LoadPemCertificates(const std::string& path) {
 
 bool ChainsToOwnRoots(PCCERT_CONTEXT server, HCERTSTORE roots, std::wstring_view host) {
   CERT_CHAIN_ENGINE_CONFIG config{};
-  config.cbSize = sizeof config;
+  // The structure as Windows 7 knows it, up to the exclusive stores, whatever the headers
+  // declare after them: Windows 7 and Wine refuse a larger one, later systems take it.
+  config.cbSize = offsetof(CERT_CHAIN_ENGINE_CONFIG, hExclusiveTrustedPeople) + sizeof(HCERTSTORE);
   config.hExclusiveRoot = roots;
   HCERTCHAINENGINE raw_engine = nullptr;
-  if (!::CertCreateCertificateChainEngine(&config, &raw_engine)) {
-    // Windows 7 and Wine know the exclusive root store, but not the flags that came after it.
-    config.cbSize = offsetof(CERT_CHAIN_ENGINE_CONFIG, dwExclusiveFlags);
-    if (!::CertCreateCertificateChainEngine(&config, &raw_engine)) return false;
-  }
+  if (!::CertCreateCertificateChainEngine(&config, &raw_engine)) return false;
   const ChainEngine engine(raw_engine);
 
   char server_auth[] = szOID_PKIX_KP_SERVER_AUTH;

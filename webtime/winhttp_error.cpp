@@ -5,14 +5,13 @@
 #include <string>
 
 #include "runtime/base/windows_text.h"
+#include "webtime/redirect.h"
 #include "webtime/request_failure.h"
 
 namespace horalux {
 namespace {
 
-constexpr int kMaxRedirects = 10;
-
-RequestFailure Translate(const WinHttpFailure& failure) {
+RequestFailure Cause(const WinHttpFailure& failure) {
   switch (failure.code) {
     case ERROR_WINHTTP_TIMEOUT:
     case ERROR_WINHTTP_OPERATION_CANCELLED:  // closed at our own deadline
@@ -76,6 +75,16 @@ RequestFailure Translate(const WinHttpFailure& failure) {
     default:
       return RequestFailure::kOther;
   }
+}
+
+RequestFailure Translate(const WinHttpFailure& failure) {
+  const RequestFailure cause = Cause(failure);
+  // A handshake that failed where only older protocols were on is most likely a server that
+  // wants TLS 1.2.
+  if (cause == RequestFailure::kSecureChannelFailed && failure.tls12_unavailable) {
+    return RequestFailure::kTls12Unavailable;
+  }
+  return cause;
 }
 
 // WinHTTP's own text for `code` and the code. Its codes have their texts in winhttp.dll; the

@@ -15,8 +15,10 @@ struct WinHttpFailure {
   DWORD code = 0;
   // WINHTTP_CALLBACK_STATUS_FLAG_* of the last secure failure WinHTTP reported, or 0.
   DWORD secure_failure_flags = 0;
-  // How many redirects WinHTTP had followed.
+  // How many redirects had been followed.
   int redirects = 0;
+  // Whether Windows refused to enable TLS 1.2 (Windows 7 without KB3140245).
+  bool tls12_unavailable = false;
   // The host of the exchange that failed, and the one first asked when a redirect led there.
   std::string_view host;
   std::string_view first_host;

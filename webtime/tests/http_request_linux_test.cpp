@@ -18,9 +18,6 @@
 namespace horalux {
 namespace {
 
-using testing::LoopbackServer;
-using testing::ReceivedRequest;
-using testing::Reply;
 using testing::ScopedEnvironment;
 using namespace std::chrono_literals;
 
@@ -29,9 +26,12 @@ class TlsServer {
  public:
   explicit TlsServer(const std::string& name)
       : server_((kCertificates + name + ".pem").c_str(), (kCertificates + name + ".key").c_str()) {
-    server_.Post("/", [](const httplib::Request&, httplib::Response& response) {
+    // A POST, or the GET a redirect turned it into.
+    const auto answer = [](const httplib::Request&, httplib::Response& response) {
       response.set_header("Date", kSampleDate);
-    });
+    };
+    server_.Post("/", answer);
+    server_.Get("/", answer);
     port_ = server_.bind_to_any_port("127.0.0.1");
     thread_ = std::thread([this] { server_.listen_after_bind(); });
     while (!server_.is_running()) std::this_thread::sleep_for(1ms);

@@ -1,5 +1,6 @@
-// What the request component's tests share: a sample Date, generous limits, a fixture without
-// the machine's proxies, and one request made and its header or error taken.
+// What the request component's tests share: the loopback server's names, a sample Date, generous
+// limits, a fixture without the machine's proxies, and one request made and its header or error
+// taken.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,10 +10,15 @@
 #include <vector>
 
 #include "runtime/base/error.h"
+#include "testing/loopback_server.h"
 #include "testing/proxy_environment.h"
 #include "webtime/http_request.h"
 
 namespace horalux {
+
+using testing::LoopbackServer;
+using testing::ReceivedRequest;
+using testing::Reply;
 
 inline constexpr const char* kSampleDate = "Sun, 06 Nov 1994 08:49:37 GMT";
 
@@ -57,11 +63,14 @@ struct HttpsCase {
   const char* host;
   bool trust_test_ca;  // otherwise the system's store alone
   bool served;
+  bool from_http = false;  // asked at an http URL that redirects to the https one
 };
 
 inline const std::vector<HttpsCase> kHttpsCases = {
     {"a certificate from the trusted CA", "trusted", "localhost", true, true},
     {"one valid only from ten years ahead", "future", "localhost", true, true},
+    // A clock years off meets this most often: the http address of a site that moved to https.
+    {"the same, reached from http", "future", "localhost", true, true, true},
     {"the system's roots do not know the test CA", "trusted", "localhost", false, false},
     {"a certificate for another host", "other_host", "localhost", true, false},
     {"a self-signed certificate", "self_signed", "localhost", true, false},
@@ -74,8 +83,10 @@ inline void CheckHttps(const HttpsCase& c, const std::string& port, const std::s
   const HttpRequestOptions options{kTestOptions.connect_timeout, kTestOptions.total_timeout,
                                    c.trust_test_ca ? test_ca : std::string()};
   const std::string url = std::string("https://") + c.host + ":" + port + "/";
+  LoopbackServer redirect(
+      [&](const ReceivedRequest&) { return Reply::Response(301, {"Location: " + url}); });
   if (c.served) {
-    EXPECT_EQ(FetchHeader(url, "Date", options), kSampleDate);
+    EXPECT_EQ(FetchHeader(c.from_http ? redirect.Url() : url, "Date", options), kSampleDate);
   } else {
     const Error error = FetchError(url, options);
     EXPECT_EQ(error.kind(), ErrorKind::kTls) << error.what();

@@ -28,6 +28,7 @@
 #include <QThread>
 
 #include "testing/clock_guard.h"
+#include "testing/proxy_environment.h"
 #include "testing/time_server.h"
 #include "testing/timedated_mock.h"
 #include "ui/qt/tests/set_time_expectations.h"
@@ -93,10 +94,7 @@ class Session {
     environment.insert("LANG", "zh_CN.UTF-8");
     environment.insert("LC_ALL", "zh_CN.UTF-8");
     // The loopback server is to be asked directly, whatever proxy the machine names.
-    for (const char* proxy :
-         {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"}) {
-      environment.remove(proxy);
-    }
+    for (const char* proxy : horalux::testing::kProxyVariables) environment.remove(proxy);
     program_.process().setProcessEnvironment(environment);
     // To a file, so that nothing the program writes can fill a pipe nobody reads while it runs.
     program_.process().setProcessChannelMode(QProcess::MergedChannels);

@@ -1,5 +1,5 @@
-// The HTTP request component on libcurl.
-#include "webtime/http_request.h"
+// The HTTP request component's transfer on libcurl.
+#include "webtime/http_transfer.h"
 
 #include <openssl/opensslv.h>
 #include <openssl/ssl.h>
@@ -7,19 +7,19 @@
 
 #include <algorithm>
 #include <climits>
-#include <stdexcept>
 #include <string>
 #include <type_traits>
 
 #include "runtime/base/error.h"
 #include "webtime/curl_error.h"
 #include "webtime/curl_handle.h"
+#include "webtime/redirect.h"
 #include "webtime/response_headers.h"
+#include "webtime/user_agent.h"
 
 namespace horalux {
 namespace {
 
-constexpr long kMaxRedirects = 10;
 constexpr const char* kAllowedProtocols = "http,https";
 
 // libcurl reads 0 as "wait for ever"; a time-out always ends the wait, at the latest after the
@@ -86,11 +86,14 @@ std::string CheckedHost(std::string_view url_text) {
   return HostOf(url.get());
 }
 
-}  // namespace
+class CurlTransfer final : public HttpTransfer {
+ public:
+  explicit CurlTransfer(const HttpRequestOptions& options) : options_(options) {}
 
-struct HttpRequest::Impl {
-  enum class Stage { kNew, kOpened, kSent };
+  void Prepare(HttpMethod method, std::string_view url) override;
+  void Perform(ResponseHeaders& headers) override;
 
+ private:
   static std::size_t OnHeaderLine(char* data, std::size_t size, std::size_t count, void* self);
   static std::size_t OnBodyData(char* data, std::size_t size, std::size_t count, void* self);
 
@@ -99,132 +102,115 @@ struct HttpRequest::Impl {
   template <typename Value>
   void SetOption(CURLoption option, Value value);
 
-  HttpRequestOptions options;
-  Stage stage = Stage::kNew;
-  std::string host;
-  CurlEasy easy;
-  CurlHeaderList request_headers;
-  std::string curl_error_text;
-  // Gathered by the callbacks: in the end, the final response's.
-  ResponseHeaders headers;
+  const HttpRequestOptions options_;
+  std::string host_;
+  CurlEasy easy_;
+  CurlHeaderList request_headers_;
+  std::string curl_error_text_;
+  // Where the callbacks put what they gather: in the end, the final response's headers.
+  ResponseHeaders* headers_ = nullptr;
 };
 
-HttpRequest::HttpRequest(HttpRequestOptions options) : impl_(std::make_unique<Impl>()) {
-  impl_->options = std::move(options);
-}
-
-HttpRequest::~HttpRequest() = default;
-
 template <typename Value>
-void HttpRequest::Impl::SetOption(CURLoption option, Value value) {
+void CurlTransfer::SetOption(CURLoption option, Value value) {
   // curl_easy_setopt is variadic and reads numbers as long: an int would be read wrongly.
   static_assert(!std::is_integral_v<Value> || std::is_same_v<Value, long>);
-  if (const CURLcode code = curl_easy_setopt(easy.get(), option, value); code != CURLE_OK) {
+  if (const CURLcode code = curl_easy_setopt(easy_.get(), option, value); code != CURLE_OK) {
     throw CurlSetupError(code, "libcurl 不接受 HTTP 请求的设置");
   }
 }
 
-void HttpRequest::Open(std::string_view method, std::string_view url, bool asynchronous) {
-  Impl& r = *impl_;
-  if (r.stage != Impl::Stage::kNew) throw std::logic_error("HttpRequest::Open called twice");
-  if (asynchronous) throw std::logic_error("HttpRequest offers synchronous requests only");
-  const HttpMethod verb = ParseHttpMethod(method);
+void CurlTransfer::Prepare(HttpMethod method, std::string_view url) {
+  host_ = CheckedHost(url);
+  easy_ = MakeCurlEasy();
+  curl_error_text_.assign(CURL_ERROR_SIZE, '\0');
 
-  r.host = CheckedHost(url);
-  r.easy = MakeCurlEasy();
-  r.curl_error_text.assign(CURL_ERROR_SIZE, '\0');
-
-  r.SetOption(CURLOPT_ERRORBUFFER, r.curl_error_text.data());
+  SetOption(CURLOPT_ERRORBUFFER, curl_error_text_.data());
   // No signals: libcurl may otherwise use SIGALRM for name-resolution time-outs, which is unsafe
   // in a program with threads.
-  r.SetOption(CURLOPT_NOSIGNAL, 1L);
-  r.SetOption(CURLOPT_URL, std::string(url).c_str());
-  r.SetOption(CURLOPT_PROTOCOLS_STR, kAllowedProtocols);
-  r.SetOption(CURLOPT_REDIR_PROTOCOLS_STR, kAllowedProtocols);
-  r.SetOption(CURLOPT_FOLLOWLOCATION, 1L);
-  r.SetOption(CURLOPT_MAXREDIRS, kMaxRedirects);
-  r.SetOption(CURLOPT_CONNECTTIMEOUT_MS, TimeoutMilliseconds(r.options.connect_timeout));
-  r.SetOption(CURLOPT_TIMEOUT_MS, TimeoutMilliseconds(r.options.total_timeout));
+  SetOption(CURLOPT_NOSIGNAL, 1L);
+  SetOption(CURLOPT_URL, std::string(url).c_str());
+  SetOption(CURLOPT_PROTOCOLS_STR, kAllowedProtocols);
+  SetOption(CURLOPT_REDIR_PROTOCOLS_STR, kAllowedProtocols);
+  SetOption(CURLOPT_FOLLOWLOCATION, 1L);
+  SetOption(CURLOPT_MAXREDIRS, static_cast<long>(kMaxRedirects));
+  SetOption(CURLOPT_CONNECTTIMEOUT_MS, TimeoutMilliseconds(options_.connect_timeout));
+  SetOption(CURLOPT_TIMEOUT_MS, TimeoutMilliseconds(options_.total_timeout));
+  SetOption(CURLOPT_USERAGENT, kUserAgent);
   // Certificate and host name are checked; these are libcurl's defaults, stated so that nobody
   // mistakes their absence for an oversight.
-  r.SetOption(CURLOPT_SSL_VERIFYPEER, 1L);
-  r.SetOption(CURLOPT_SSL_VERIFYHOST, 2L);
-  if (!r.options.ca_file.empty()) r.SetOption(CURLOPT_CAINFO, r.options.ca_file.c_str());
+  SetOption(CURLOPT_SSL_VERIFYPEER, 1L);
+  SetOption(CURLOPT_SSL_VERIFYHOST, 2L);
+  if (!options_.ca_file.empty()) SetOption(CURLOPT_CAINFO, options_.ca_file.c_str());
   // With another TLS library, or one that takes no context callback (CURLE_NOT_BUILT_IN),
   // certificates are checked with their dates: a wrong clock then refuses more, never less.
   if (CurlUsesOurOpenSsl()) {
-    curl_easy_setopt(r.easy.get(), CURLOPT_SSL_CTX_FUNCTION, &IgnoreCertificateDates);
+    curl_easy_setopt(easy_.get(), CURLOPT_SSL_CTX_FUNCTION, &IgnoreCertificateDates);
   }
   // Proxies: CURLOPT_PROXY and CURLOPT_NOPROXY stay unset, so libcurl takes http_proxy,
   // https_proxy, ALL_PROXY and no_proxy from the environment for every transfer.
   // A proxy's answer to CONNECT is not the server's response; keep it out of the headers.
-  r.SetOption(CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+  SetOption(CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
 
-  r.SetOption(CURLOPT_HEADERFUNCTION, &Impl::OnHeaderLine);
-  r.SetOption(CURLOPT_HEADERDATA, static_cast<void*>(impl_.get()));
-  r.SetOption(CURLOPT_WRITEFUNCTION, &Impl::OnBodyData);
-  r.SetOption(CURLOPT_WRITEDATA, static_cast<void*>(impl_.get()));
+  SetOption(CURLOPT_HEADERFUNCTION, &CurlTransfer::OnHeaderLine);
+  SetOption(CURLOPT_HEADERDATA, static_cast<void*>(this));
+  SetOption(CURLOPT_WRITEFUNCTION, &CurlTransfer::OnBodyData);
+  SetOption(CURLOPT_WRITEDATA, static_cast<void*>(this));
 
-  if (verb == HttpMethod::kGet) {
-    r.SetOption(CURLOPT_HTTPGET, 1L);
-  } else if (verb == HttpMethod::kHead) {
-    r.SetOption(CURLOPT_NOBODY, 1L);
+  // libcurl's own rules after a redirect (CURLOPT_POSTREDIR unset): a 301, 302 or 303 turns a
+  // POST into a GET, a 307 or 308 keeps it; the WinHTTP transfer follows the same rules.
+  if (method == HttpMethod::kGet) {
+    SetOption(CURLOPT_HTTPGET, 1L);
+  } else if (method == HttpMethod::kHead) {
+    SetOption(CURLOPT_NOBODY, 1L);
   } else {
     // An empty body that libcurl sends with Content-Length: 0. It would add a form Content-Type
     // of its own (and Expect for larger bodies): the request carries no body, so neither.
     static constexpr char kEmptyBody[] = "";
-    r.SetOption(CURLOPT_POSTFIELDSIZE, 0L);
-    r.SetOption(CURLOPT_POSTFIELDS, kEmptyBody);
-    r.request_headers.Append("Content-Type:");
-    r.request_headers.Append("Expect:");
-    r.SetOption(CURLOPT_HTTPHEADER, static_cast<void*>(r.request_headers.get()));
+    SetOption(CURLOPT_POSTFIELDSIZE, 0L);
+    SetOption(CURLOPT_POSTFIELDS, kEmptyBody);
+    request_headers_.Append("Content-Type:");
+    request_headers_.Append("Expect:");
+    SetOption(CURLOPT_HTTPHEADER, static_cast<void*>(request_headers_.get()));
   }
-  r.stage = Impl::Stage::kOpened;
 }
 
-void HttpRequest::Send() {
-  Impl& r = *impl_;
-  if (r.stage != Impl::Stage::kOpened)
-    throw std::logic_error("HttpRequest::Send needs one Open before it");
-  r.stage = Impl::Stage::kSent;
-
-  const CURLcode code = curl_easy_perform(r.easy.get());
+void CurlTransfer::Perform(ResponseHeaders& headers) {
+  headers_ = &headers;
+  const CURLcode code = curl_easy_perform(easy_.get());
   // The callbacks stop the transfer on purpose once the final response's headers are in.
-  if (code == CURLE_OK || (code == CURLE_WRITE_ERROR && r.headers.complete())) {
-    r.easy.reset();
-    return;
-  }
+  if (code == CURLE_OK || (code == CURLE_WRITE_ERROR && headers.complete())) return;
 
-  r.headers.Clear();
-  const std::string_view curl_text(r.curl_error_text.c_str());
+  const std::string_view curl_text(curl_error_text_.c_str());
   char* effective_url = nullptr;
-  std::string host = r.host;
-  if (curl_easy_getinfo(r.easy.get(), CURLINFO_EFFECTIVE_URL, &effective_url) == CURLE_OK) {
+  std::string host = host_;
+  if (curl_easy_getinfo(easy_.get(), CURLINFO_EFFECTIVE_URL, &effective_url) == CURLE_OK) {
     if (std::string redirected = HostOfUrlText(effective_url); !redirected.empty()) {
       host = std::move(redirected);
     }
   }
-  Error error =
-      CurlTransferError(code, host, curl_text, host == r.host ? std::string_view() : r.host);
-  r.easy.reset();
-  throw error;
+  throw CurlTransferError(code, host, curl_text, host == host_ ? std::string_view() : host_);
 }
 
-std::string HttpRequest::GetResponseHeader(std::string_view name) const {
-  return impl_->headers.Value(name);
-}
-
-std::size_t HttpRequest::Impl::OnHeaderLine(char* data, std::size_t size, std::size_t count,
-                                            void* self) {
+std::size_t CurlTransfer::OnHeaderLine(char* data, std::size_t size, std::size_t count,
+                                       void* self) {
   const std::size_t length = size * count;
-  return static_cast<Impl*>(self)->headers.TakeLine(std::string_view(data, length)) ? length : 0;
+  return static_cast<CurlTransfer*>(self)->headers_->TakeLine(std::string_view(data, length))
+             ? length
+             : 0;
 }
 
-std::size_t HttpRequest::Impl::OnBodyData(char*, std::size_t, std::size_t, void* self) {
+std::size_t CurlTransfer::OnBodyData(char*, std::size_t, std::size_t, void* self) {
   // libcurl skips the bodies of the redirects it follows, so this is the final response's body,
-  // and its headers are complete. Returning 0 ends the transfer; Send treats that as success.
-  static_cast<Impl*>(self)->headers.MarkComplete();
+  // and its headers are complete. Returning 0 ends the transfer; Perform treats that as success.
+  static_cast<CurlTransfer*>(self)->headers_->MarkComplete();
   return 0;
+}
+
+}  // namespace
+
+std::unique_ptr<HttpTransfer> MakeHttpTransfer(const HttpRequestOptions& options) {
+  return std::make_unique<CurlTransfer>(options);
 }
 
 }  // namespace horalux
