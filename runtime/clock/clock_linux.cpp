@@ -55,8 +55,7 @@ class LinuxClock : public Clock {
   static void Set(local_seconds wanted, sys_time<microseconds> utc) {
     // Neither timedated nor the kernel takes a time before the epoch.
     if (utc < sys_seconds{}) {
-      throw Error(ErrorKind::kClockRefused,
-                  Explain("系统时钟不能设到 1970-01-01 00:00:00（UTC）之前", wanted, ""));
+      throw LinuxRefusal(ClockFailure::kBeforeEpoch, "", wanted);
     }
     if (const auto why_direct = SetThroughTimedated(utc, wanted)) {
       SetWithClockSettime(utc, wanted, *why_direct);

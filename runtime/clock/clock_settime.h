@@ -3,7 +3,8 @@
 #pragma once
 
 #include <chrono>
-#include <string_view>
+
+#include "runtime/clock/timedated_client.h"
 
 namespace horalux {
 
@@ -11,6 +12,6 @@ namespace horalux {
 // ErrorKind::kClockRefused naming `why_direct`, why timedated was not used, when the kernel
 // refuses.
 void SetWithClockSettime(std::chrono::sys_time<std::chrono::microseconds> utc,
-                         std::chrono::local_seconds wanted, std::string_view why_direct);
+                         std::chrono::local_seconds wanted, const TimedatedCause& why_direct);
 
 }  // namespace horalux

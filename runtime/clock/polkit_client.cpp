@@ -6,7 +6,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 
 #include "runtime/base/error.h"
 #include "runtime/clock/refusal_linux.h"
@@ -24,13 +23,6 @@ constexpr std::uint32_t kAllowUserInteraction = 1;
 
 // The prompt has no other limit: polkit waits for its agent as long as it takes.
 constexpr std::chrono::minutes kAuthorizationTimeout{5};
-
-[[noreturn]] void ThrowAuthorizationRefusal(std::string_view cause, std::string_view remedy) {
-  std::string text(cause);
-  text += "。";
-  text += remedy;
-  throw Error(ErrorKind::kClockRefused, std::move(text));
-}
 
 // polkit's answer (bba{ss}): whether authorized; whether a password could make it so; details,
 // among them whether the user dismissed the prompt.
@@ -91,7 +83,7 @@ void AuthorizeThroughPolkit() {
                                    "s", unique_name, kSetTimeAction, 0, kAllowUserInteraction, "");
   }
   if (result < 0) {
-    throw SystemError(ErrorKind::kClockRefused, -result, "无法构造发给 polkit 的身份验证请求");
+    throw LinuxRefusal(ClockFailure::kPolkitRequestNotBuilt, ErrnoNote(-result), std::nullopt);
   }
 
   BusError error;
@@ -103,11 +95,10 @@ void AuthorizeThroughPolkit() {
   MessageHandle reply(raw_reply);
   if (result < 0) {
     if (error.has_name(kPolkitCancelled))
-      ThrowAuthorizationRefusal(kCancelledCause, kCancelledRemedy);
+      throw LinuxRefusal(ClockFailure::kAuthenticationCancelled, "", std::nullopt);
     if (result == -ETIMEDOUT || error.has_name(SD_BUS_ERROR_TIMEOUT) ||
         error.has_name(SD_BUS_ERROR_NO_REPLY)) {
-      ThrowAuthorizationRefusal("身份验证窗口在 5 分钟内没有得到答复，系统时间未更改",
-                                "请重试，并及时在身份验证窗口中输入管理员密码");
+      throw LinuxRefusal(ClockFailure::kPromptUnanswered, "", std::nullopt);
     }
     // No polkit on the bus, or one that cannot answer for the action (timedated not installed,
     // say): go on as without this step. timedated still asks polkit itself before it sets.
@@ -116,10 +107,11 @@ void AuthorizeThroughPolkit() {
   const std::optional<PolkitAnswer> answer = ReadPolkitAnswer(reply.get());
   // An answer that cannot be read proves nothing either way; timedated will ask for itself.
   if (!answer || answer->authorized) return;
-  if (answer->dismissed) ThrowAuthorizationRefusal(kCancelledCause, kCancelledRemedy);
-  if (answer->challenge) ThrowAuthorizationRefusal(kNoAgentCause, kNoAgentRemedy);
-  ThrowAuthorizationRefusal(std::string(kNotAuthorizedCause) + "，系统时间未更改",
-                            kNotAuthorizedRemedy);
+  if (answer->dismissed) {
+    throw LinuxRefusal(ClockFailure::kAuthenticationCancelled, "", std::nullopt);
+  }
+  if (answer->challenge) throw LinuxRefusal(ClockFailure::kNoAuthenticationAgent, "", std::nullopt);
+  throw LinuxRefusal(ClockFailure::kNotAuthorizedBeforehand, "", std::nullopt);
 }
 
 }  // namespace horalux

@@ -1,41 +1,25 @@
 #include "runtime/clock/refusal_linux.h"
 
-#include <cstdio>
-
-#include "runtime/base/error.h"
+#include <string>
 
 namespace horalux {
-namespace {
 
-std::string FormatLocal(std::chrono::local_seconds time) {
-  using std::chrono::days;
-  using std::chrono::floor;
-  using std::chrono::seconds;
-  const auto day = floor<days>(time);
-  const std::chrono::year_month_day date{day};
-  const std::chrono::hh_mm_ss<seconds> clock_time{time - day};
-  char text[32];
-  std::snprintf(text, sizeof text, "%04d-%02u-%02u %02d:%02d:%02d", static_cast<int>(date.year()),
-                static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
-                static_cast<int>(clock_time.hours().count()),
-                static_cast<int>(clock_time.minutes().count()),
-                static_cast<int>(clock_time.seconds().count()));
-  return text;
-}
-
-}  // namespace
-
-std::string Explain(std::string_view cause, std::chrono::local_seconds wanted,
-                    std::string_view remedy) {
-  std::string text(cause);
-  text += "（要设为本地时间 ";
-  text += Quoted(FormatLocal(wanted));
-  text += "）";
-  if (!remedy.empty()) {
-    text += "。";
-    text += remedy;
+Error LinuxRefusal(ClockFailure failure, std::string_view note,
+                   std::optional<std::chrono::local_seconds> wanted, std::string_view lead) {
+  const ClockWording wording = WordingOf(failure);
+  std::string text(lead);
+  text += wording.cause;
+  text += note;
+  if (wanted) {
+    text += "（";
+    text += WantedTimeNote(*wanted);
+    text += "）";
   }
-  return text;
+  if (!wording.remedy.empty()) {
+    text += "。";
+    text += wording.remedy;
+  }
+  return Error(ErrorKind::kClockRefused, text);
 }
 
 }  // namespace horalux

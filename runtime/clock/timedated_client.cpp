@@ -46,53 +46,36 @@ bool MeansNoService(const BusError& error) {
          std::string_view(error.name()).starts_with("org.freedesktop.DBus.Error.Spawn.");
 }
 
-[[noreturn]] void ThrowBusRefusal(const BusError& error, int result, local_seconds wanted) {
-  if (error.has_name(kAutomaticTimeSyncEnabled)) {
-    throw Error(ErrorKind::kClockRefused,
-                Explain("系统开启了自动时间同步（NTP），systemd-timedated 不接受手动设置的时间",
-                        wanted, "请先运行 timedatectl set-ntp false 关闭自动时间同步，再重试"));
-  }
-  if (error.has_name(kPolkitCancelled)) {
-    throw Error(ErrorKind::kClockRefused, Explain(kCancelledCause, wanted, kCancelledRemedy));
-  }
+// What timedated's refusal means, with the system's own words that follow the cause.
+TimedatedCause CauseOfRefusal(const BusError& error, int result) {
+  if (error.has_name(kAutomaticTimeSyncEnabled)) return {ClockFailure::kAutomaticSyncEnabled, ""};
+  if (error.has_name(kPolkitCancelled)) return {ClockFailure::kAuthenticationCancelled, ""};
   if (error.has_name(kPolkitNotAuthorized) || error.has_name(SD_BUS_ERROR_ACCESS_DENIED)) {
-    throw Error(ErrorKind::kClockRefused,
-                Explain(std::string(kNotAuthorizedCause) + "（" + DescribeBusError(error) + "）",
-                        wanted, kNotAuthorizedRemedy));
+    return {ClockFailure::kNotAuthorized, "（" + DescribeBusError(error) + "）"};
   }
   if (error.has_name(SD_BUS_ERROR_INTERACTIVE_AUTHORIZATION_REQUIRED)) {
-    throw Error(ErrorKind::kClockRefused, Explain(kNoAgentCause, wanted, kNoAgentRemedy));
+    return {ClockFailure::kNoAuthenticationAgent, ""};
   }
   // timedated gives polkit 25 s and then answers NoReply: the prompt was left too long. (Our own
   // time-out of the call shows as Timeout instead.)
-  if (error.has_name(SD_BUS_ERROR_NO_REPLY)) {
-    throw Error(
-        ErrorKind::kClockRefused,
-        Explain("身份验证窗口超过 25 秒没有得到答复，systemd-timedated 不再等待，时间未设置",
-                wanted, "请重新设置时间，并在身份验证窗口出现后 25 秒内输入管理员密码"));
-  }
+  if (error.has_name(SD_BUS_ERROR_NO_REPLY)) return {ClockFailure::kPromptOutlastedTimedated, ""};
   if (result == -ETIMEDOUT || error.has_name(SD_BUS_ERROR_TIMEOUT)) {
-    throw Error(ErrorKind::kClockRefused,
-                Explain("systemd-timedated 在 2 分钟内没有答复，系统时间可能未更改", wanted,
-                        "请重试；若出现身份验证窗口，请及时输入管理员密码"));
+    return {ClockFailure::kTimedatedTimedOut, ""};
   }
-  if (error.is_set()) {
-    throw Error(ErrorKind::kClockRefused,
-                Explain("systemd-timedated 拒绝设置时间：" + DescribeBusError(error), wanted, ""));
-  }
-  const std::string cause =
-      SystemError(ErrorKind::kClockRefused, -result, "与 systemd-timedated 通信失败").detail();
-  throw Error(ErrorKind::kClockRefused, Explain(cause, wanted, "请重试"));
+  if (error.is_set()) return {ClockFailure::kTimedatedRefused, DescribeBusError(error)};
+  return {ClockFailure::kTimedatedUnreachable, ErrnoNote(-result)};
 }
 
 }  // namespace
 
-std::optional<std::string> SetThroughTimedated(sys_time<microseconds> utc, local_seconds wanted) {
+std::optional<TimedatedCause> SetThroughTimedated(sys_time<microseconds> utc,
+                                                  local_seconds wanted) {
   sd_bus* raw_bus = nullptr;
   int result = sd_bus_open_system(&raw_bus);
   BusHandle bus(raw_bus);
   if (result < 0) {
-    return std::string("无法连接系统总线（") + std::strerror(-result) + "）";
+    return TimedatedCause{ClockFailure::kNoSystemBus,
+                          std::string("（") + std::strerror(-result) + "）"};
   }
 
   sd_bus_message* raw_call = nullptr;
@@ -110,10 +93,7 @@ std::optional<std::string> SetThroughTimedated(sys_time<microseconds> utc, local
     result = sd_bus_message_set_allow_interactive_authorization(call.get(), 1);
   }
   if (result < 0) {
-    const std::string cause =
-        SystemError(ErrorKind::kClockRefused, -result, "无法构造发给 systemd-timedated 的请求")
-            .detail();
-    throw Error(ErrorKind::kClockRefused, Explain(cause, wanted, ""));
+    throw LinuxRefusal(ClockFailure::kTimedatedRequestNotBuilt, ErrnoNote(-result), wanted);
   }
 
   BusError error;
@@ -124,9 +104,10 @@ std::optional<std::string> SetThroughTimedated(sys_time<microseconds> utc, local
   MessageHandle reply(raw_reply);
   if (result >= 0) return std::nullopt;
   if (MeansNoService(error)) {
-    return "系统总线上没有 systemd-timedated（" + DescribeBusError(error) + "）";
+    return TimedatedCause{ClockFailure::kNoTimedated, "（" + DescribeBusError(error) + "）"};
   }
-  ThrowBusRefusal(error, result, wanted);
+  const TimedatedCause refusal = CauseOfRefusal(error, result);
+  throw LinuxRefusal(refusal.failure, refusal.note, wanted);
 }
 
 }  // namespace horalux

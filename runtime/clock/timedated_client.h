@@ -6,12 +6,20 @@
 #include <optional>
 #include <string>
 
+#include "runtime/clock/clock_failure.h"
+
 namespace horalux {
 
+// A cause, and the system's own words that follow it in the message.
+struct TimedatedCause {
+  ClockFailure failure;
+  std::string note;
+};
+
 // Asks timedated to set the clock to `utc` (`wanted` is the same moment in local time, for the
-// messages). Returns why timedated could not be reached, if it could not; raises
-// ErrorKind::kClockRefused if it was reached and refused.
-std::optional<std::string> SetThroughTimedated(std::chrono::sys_time<std::chrono::microseconds> utc,
-                                               std::chrono::local_seconds wanted);
+// messages). Returns why timedated could not be reached (kNoSystemBus, kNoTimedated), if it could
+// not; raises ErrorKind::kClockRefused if it was reached and refused.
+std::optional<TimedatedCause> SetThroughTimedated(
+    std::chrono::sys_time<std::chrono::microseconds> utc, std::chrono::local_seconds wanted);
 
 }  // namespace horalux
