@@ -22,6 +22,28 @@ std::optional<std::wstring> Utf8ToWide(std::string_view utf8) {
   return wide;
 }
 
+std::wstring Utf8ToWideReplacing(std::string_view utf8) {
+  if (utf8.empty()) return std::wstring();
+  // Without MB_ERR_INVALID_CHARS, Windows (since Vista) puts U+FFFD for what is not UTF-8.
+  const int size =
+      ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  if (size <= 0) return std::wstring(1, L'\xFFFD');
+  std::wstring wide(static_cast<std::size_t>(size), L'\0');
+  ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), size);
+  return wide;
+}
+
+std::string SystemTextToUtf8(std::string_view text, UINT code_page) {
+  if (text.empty()) return {};
+  const int size =
+      ::MultiByteToWideChar(code_page, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  if (size <= 0) return "\xEF\xBF\xBD";  // U+FFFD: the text was there, but could not be read
+  std::wstring wide(static_cast<std::size_t>(size), L'\0');
+  ::MultiByteToWideChar(code_page, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                        size);
+  return WideToUtf8(wide);
+}
+
 std::string WideToUtf8(std::wstring_view wide) {
   if (wide.empty()) return {};
   const int size = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),

@@ -1,5 +1,5 @@
-// Windows only: UTF-8 and the system's UTF-16 converted both ways, and the system's own
-// description of an error code.
+// Windows only: UTF-8 and the system's UTF-16 converted both ways, the C++ runtime's texts made
+// UTF-8, and the system's own description of an error code.
 #pragma once
 
 #include <windows.h>
@@ -12,6 +12,15 @@ namespace horalux {
 
 // Nothing when `utf8` is not valid UTF-8.
 std::optional<std::wstring> Utf8ToWide(std::string_view utf8);
+
+// Every sequence that is not UTF-8 becomes U+FFFD, so that a faulty text still shows, marked where
+// it is faulty; empty only when `utf8` is.
+std::wstring Utf8ToWideReplacing(std::string_view utf8);
+
+// A text of the C++ runtime (std::exception::what(): std::system_error's comes from FormatMessageA)
+// or of another ANSI function, in `code_page`, as UTF-8. The ANSI code page is GBK on Chinese
+// Windows, so such a text pasted into a UTF-8 message as it is would spoil the whole message.
+std::string SystemTextToUtf8(std::string_view text, UINT code_page = CP_ACP);
 
 // Unpaired surrogates become U+FFFD.
 std::string WideToUtf8(std::wstring_view wide);
