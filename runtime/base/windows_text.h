@@ -19,7 +19,8 @@ std::wstring Utf8ToWideReplacing(std::string_view utf8);
 
 // A text of the C++ runtime (std::exception::what(): std::system_error's comes from FormatMessageA)
 // or of another ANSI function, in `code_page`, as UTF-8. The ANSI code page is GBK on Chinese
-// Windows, so such a text pasted into a UTF-8 message as it is would spoil the whole message.
+// Windows, so such a text pasted into a UTF-8 message as it is would spoil the whole message. Made
+// one line, as WindowsErrorText is.
 std::string SystemTextToUtf8(std::string_view text, UINT code_page = CP_ACP);
 
 // Unpaired surrogates become U+FFFD.

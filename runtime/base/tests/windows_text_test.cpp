@@ -16,8 +16,9 @@ struct CodePageCase {
 
 TEST(SystemTextToUtf8, ReadsTheCodePagesTheRuntimeWritesIn) {
   const std::vector<CodePageCase> cases = {
-      // What FormatMessageA gives for ERROR_ACCESS_DENIED on Chinese Windows, in GBK.
-      {936, "\xbe\xdc\xbe\xf8\xb7\xc3\xce\xca\xa1\xa3", "拒绝访问。"},
+      // std::system_error(ERROR_ACCESS_DENIED, "ctx").what() under Chinese Wine: GBK from
+      // FormatMessageA, with its line break.
+      {936, "ctx: \xb7\xc3\xce\xca\xb1\xbb\xbe\xdc\xbe\xf8\xa1\xa3\r\n", "ctx: 访问被拒绝。"},
       {936, "resource deadlock would occur", "resource deadlock would occur"},
       {1252, "caf\xe9", "café"},
       {CP_UTF8, "时间", "时间"},
