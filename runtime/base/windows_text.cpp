@@ -43,7 +43,7 @@ std::wstring Utf8ToWideReplacing(std::string_view utf8) {
   return wide;
 }
 
-std::string SystemTextToUtf8(std::string_view text, UINT code_page) {
+std::string CodePageToUtf8(std::string_view text, UINT code_page) {
   if (text.empty()) return {};
   const int size =
       ::MultiByteToWideChar(code_page, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);

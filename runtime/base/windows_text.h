@@ -1,4 +1,4 @@
-// Windows only: UTF-8 and the system's UTF-16 converted both ways, the C++ runtime's texts made
+// Windows only: UTF-8 and the system's UTF-16 converted both ways, texts in other code pages made
 // UTF-8, and the system's own description of an error code.
 #pragma once
 
@@ -17,11 +17,9 @@ std::optional<std::wstring> Utf8ToWide(std::string_view utf8);
 // it is faulty; empty only when `utf8` is.
 std::wstring Utf8ToWideReplacing(std::string_view utf8);
 
-// A text of the C++ runtime (std::exception::what(): std::system_error's comes from FormatMessageA)
-// or of another ANSI function, in `code_page`, as UTF-8. The ANSI code page is GBK on Chinese
-// Windows, so such a text pasted into a UTF-8 message as it is would spoil the whole message. Made
-// one line, as WindowsErrorText is.
-std::string SystemTextToUtf8(std::string_view text, UINT code_page = CP_ACP);
+// A text in `code_page` (an ANSI code page, say) as UTF-8, made one line as WindowsErrorText is.
+// SystemTextToUtf8 (system_text.h) reads the C++ runtime's texts so, from the ANSI code page.
+std::string CodePageToUtf8(std::string_view text, UINT code_page);
 
 // Unpaired surrogates become U+FFFD.
 std::string WideToUtf8(std::wstring_view wide);

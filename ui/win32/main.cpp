@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "runtime/base/error.h"
-#include "runtime/base/windows_text.h"
+#include "runtime/base/system_text.h"
 #include "runtime/clock/clock.h"
 #include "runtime/datetime/text_forms.h"
 #include "ui/win32/form1.h"

@@ -14,7 +14,7 @@ struct CodePageCase {
   std::string utf8;
 };
 
-TEST(SystemTextToUtf8, ReadsTheCodePagesTheRuntimeWritesIn) {
+TEST(CodePageToUtf8, ReadsTheCodePagesTheRuntimeWritesIn) {
   const std::vector<CodePageCase> cases = {
       // std::system_error(ERROR_ACCESS_DENIED, "ctx").what() under Chinese Wine: GBK from
       // FormatMessageA, with its line break.
@@ -25,7 +25,7 @@ TEST(SystemTextToUtf8, ReadsTheCodePagesTheRuntimeWritesIn) {
       {936, "", ""},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(SystemTextToUtf8(c.bytes, c.code_page), c.utf8) << c.code_page << ": " << c.bytes;
+    EXPECT_EQ(CodePageToUtf8(c.bytes, c.code_page), c.utf8) << c.code_page << ": " << c.bytes;
   }
 }
 
