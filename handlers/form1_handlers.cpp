@@ -6,6 +6,7 @@
 
 #include "handlers/texts.h"
 #include "runtime/base/error.h"
+#include "runtime/base/system_text.h"
 #include "runtime/datetime/pattern_format.h"
 
 namespace horalux {
@@ -66,7 +67,7 @@ void Form1Handlers::RunHandler(void (Form1Handlers::*handler)()) {
     message_box_.ReportError(error);
   } catch (const std::exception& error) {
     message_box_.ReportError(
-        Error(ErrorKind::kSystem, std::string("程序内部出现意外错误（") + error.what() +
+        Error(ErrorKind::kSystem, "程序内部出现意外错误（" + SystemTextToUtf8(error.what()) +
                                       "）。请重试；如果问题仍然存在，请重新启动程序。"));
   }
 }

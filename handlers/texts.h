@@ -1,5 +1,9 @@
-// Every text the program shows its user, and the site it asks for the time until the user types
-// another: one home for both front ends.
+// The texts of the window and its boxes (caption, labels, button, the two prompts) and the site it
+// asks for the time until the user types another: one home for both front ends. What a failure
+// says is worded from tables beside the codes it translates: each error kind's title in
+// runtime/base/error.cpp, a failed request's cause and advice in webtime/request_failure.cpp, a
+// refused clock's in runtime/clock/clock_failure.cpp. A text that is not a date or a time, and an
+// unexpected internal error, are worded where they are found.
 #pragma once
 
 #include <string_view>

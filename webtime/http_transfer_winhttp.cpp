@@ -26,6 +26,7 @@
 #include <thread>
 
 #include "runtime/base/error.h"
+#include "runtime/base/system_text.h"
 #include "runtime/base/windows_text.h"
 #include "webtime/redirect.h"
 #include "webtime/response_headers.h"
@@ -207,7 +208,7 @@ void Exchange::Run() noexcept {
     error = failure;
   } catch (const std::exception& failure) {
     error = Error(ErrorKind::kSystem, "HTTP 请求意外失败，主机 " + Quoted(first_url_.host_text) +
-                                          "（" + failure.what() + "）");
+                                          "（" + SystemTextToUtf8(failure.what()) + "）");
   }
   InternetHandle request;
   {
@@ -494,7 +495,7 @@ void WinHttpTransfer::Perform(ResponseHeaders& headers) {
     std::thread([exchange] { exchange->Run(); }).detach();
   } catch (const std::system_error& failure) {
     throw Error(ErrorKind::kSystem,
-                "无法启动 HTTP 请求的线程（" + std::string(failure.what()) + "）");
+                "无法启动 HTTP 请求的线程（" + SystemTextToUtf8(failure.what()) + "）");
   }
   if (!exchange->WaitUntil(deadline)) {
     exchange->Abandon();

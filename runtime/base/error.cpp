@@ -51,15 +51,18 @@ std::string Quoted(std::string_view value) {
 }
 
 Error SystemError(ErrorKind kind, int errno_value, std::string_view detail) {
+  return Error(kind, std::string(detail) + ErrnoNote(errno_value));
+}
+
+std::string ErrnoNote(int errno_value) {
   // strerror_r comes in two incompatible flavours; strerror_l is not portable to Windows either.
   // strerror is safe here: the program calls it from one thread only.
-  std::string text(detail);
-  text += "（";
+  std::string text = "（";
   text += std::strerror(errno_value);
   text += "，errno ";
   text += std::to_string(errno_value);
   text += "）";
-  return Error(kind, text);
+  return text;
 }
 
 }  // namespace horalux

@@ -44,4 +44,8 @@ std::string Quoted(std::string_view value);
 // An error from an errno value: the detail, then the system's own description of the errno.
 Error SystemError(ErrorKind kind, int errno_value, std::string_view detail);
 
+// The system's own description of an errno value, in brackets, as SystemError appends it:
+// （Operation not permitted，errno 1）
+std::string ErrnoNote(int errno_value);
+
 }  // namespace horalux

@@ -1,12 +1,11 @@
-#include "runtime/clock/clock.h"
+#include "runtime/clock/clock_windows.h"
 
 #include <windows.h>
 
-#include <cstdio>
 #include <memory>
 #include <string>
-#include <string_view>
 #include <type_traits>
+#include <utility>
 
 #include "runtime/base/error.h"
 #include "runtime/base/windows_text.h"
@@ -27,34 +26,54 @@ std::string DescribeWindowsError(DWORD code) {
   return text + "错误代码 " + std::to_string(code);
 }
 
-std::string FormatLocal(const SYSTEMTIME& time) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", unsigned{time.wYear},
-                unsigned{time.wMonth}, unsigned{time.wDay}, unsigned{time.wHour},
-                unsigned{time.wMinute}, unsigned{time.wSecond});
-  return text;
+std::chrono::local_seconds ToLocalSeconds(const SYSTEMTIME& time) {
+  const std::chrono::year_month_day date{
+      std::chrono::year{time.wYear}, std::chrono::month{time.wMonth}, std::chrono::day{time.wDay}};
+  return std::chrono::local_days{date} + std::chrono::hours{time.wHour} +
+         std::chrono::minutes{time.wMinute} + std::chrono::seconds{time.wSecond};
 }
 
-[[noreturn]] void ThrowRefusal(DWORD code, std::string_view cause, const SYSTEMTIME& wanted) {
-  std::string detail(cause);
+Elevation QueryElevation() {
+  HANDLE raw_token = nullptr;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &raw_token)) {
+    return Elevation::kUnknown;
+  }
+  const UniqueHandle token(raw_token);
+  TOKEN_ELEVATION elevation{};
+  DWORD size = 0;
+  if (!::GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof elevation, &size)) {
+    return Elevation::kUnknown;
+  }
+  return elevation.TokenIsElevated != 0 ? Elevation::kElevated : Elevation::kNotElevated;
+}
+
+// The step that failed, the system's text and code, the local time that was wanted; where the
+// privilege was missing, why and what the user can do.
+[[noreturn]] void ThrowRefusal(ClockFailure step, DWORD code, const SYSTEMTIME& wanted,
+                               const ElevationSource& elevation) {
+  std::string detail(WordingOf(step).cause);
   detail += "（";
   detail += DescribeWindowsError(code);
-  detail += "；要设为本地时间 ";
-  detail += Quoted(FormatLocal(wanted));
+  detail += "；";
+  detail += WantedTimeNote(ToLocalSeconds(wanted));
   detail += "）";
   if (code == ERROR_PRIVILEGE_NOT_HELD || code == ERROR_ACCESS_DENIED) {
-    detail += "。修改系统时间需要管理员权限：请右键单击本程序，选择“以管理员身份运行”";
+    const ClockWording missing = WordingOf(PrivilegeRefusalCause(elevation()));
+    detail += "。";
+    detail += missing.cause;
+    detail += "：";
+    detail += missing.remedy;
   }
   throw Error(ErrorKind::kClockRefused, detail);
 }
 
 // Administrators hold the privilege to change the time, but it starts out disabled. Where it is
 // not held at all, SetLocalTime says so itself with ERROR_PRIVILEGE_NOT_HELD.
-void EnableSystemTimePrivilege(const SYSTEMTIME& wanted) {
+void EnableSystemTimePrivilege(const SYSTEMTIME& wanted, const ElevationSource& elevation) {
   HANDLE raw_token = nullptr;
   if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY,
                           &raw_token)) {
-    ThrowRefusal(::GetLastError(), "无法打开本进程的访问令牌", wanted);
+    ThrowRefusal(ClockFailure::kTokenNotOpened, ::GetLastError(), wanted, elevation);
   }
   UniqueHandle token(raw_token);
 
@@ -63,26 +82,28 @@ void EnableSystemTimePrivilege(const SYSTEMTIME& wanted) {
   privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
   // The name and the function follow the same character set, whichever the build chose.
   if (!::LookupPrivilegeValue(nullptr, SE_SYSTEMTIME_NAME, &privileges.Privileges[0].Luid)) {
-    ThrowRefusal(::GetLastError(), "无法查到修改系统时间的权限", wanted);
+    ThrowRefusal(ClockFailure::kPrivilegeNotLookedUp, ::GetLastError(), wanted, elevation);
   }
   if (!::AdjustTokenPrivileges(token.get(), FALSE, &privileges, 0, nullptr, nullptr)) {
-    ThrowRefusal(::GetLastError(), "无法启用修改系统时间的权限", wanted);
+    ThrowRefusal(ClockFailure::kPrivilegeNotEnabled, ::GetLastError(), wanted, elevation);
   }
 }
 
-void SetLocal(const SYSTEMTIME& wanted) {
-  EnableSystemTimePrivilege(wanted);
+void SetLocal(const SYSTEMTIME& wanted, const ElevationSource& elevation) {
+  EnableSystemTimePrivilege(wanted, elevation);
   // The first call converts with the daylight-saving rule in force before the change; the second,
   // now on the new date, with the rule in force after it.
   for (int pass = 0; pass < 2; ++pass) {
     if (!::SetLocalTime(&wanted)) {
-      ThrowRefusal(::GetLastError(), "Windows 拒绝修改系统时间", wanted);
+      ThrowRefusal(ClockFailure::kSettingRefused, ::GetLastError(), wanted, elevation);
     }
   }
 }
 
 class WindowsClock : public Clock {
  public:
+  explicit WindowsClock(ElevationSource elevation) : elevation_(std::move(elevation)) {}
+
   void SetLocalDate(std::chrono::year_month_day date) override {
     const int year = static_cast<int>(date.year());
     // SYSTEMTIME counts years from 1601 to 30827.
@@ -94,7 +115,7 @@ class WindowsClock : public Clock {
     wanted.wYear = static_cast<WORD>(year);
     wanted.wMonth = static_cast<WORD>(static_cast<unsigned>(date.month()));
     wanted.wDay = static_cast<WORD>(static_cast<unsigned>(date.day()));
-    SetLocal(wanted);
+    SetLocal(wanted, elevation_);
   }
 
   void SetLocalTimeOfDay(std::chrono::seconds time_of_day) override {
@@ -106,12 +127,30 @@ class WindowsClock : public Clock {
     wanted.wMinute = static_cast<WORD>(parts.minutes().count());
     wanted.wSecond = static_cast<WORD>(parts.seconds().count());
     wanted.wMilliseconds = 0;
-    SetLocal(wanted);
+    SetLocal(wanted, elevation_);
   }
+
+ private:
+  ElevationSource elevation_;
 };
 
 }  // namespace
 
-std::unique_ptr<Clock> OpenSystemClock() { return std::make_unique<WindowsClock>(); }
+ClockFailure PrivilegeRefusalCause(Elevation elevation) {
+  switch (elevation) {
+    case Elevation::kElevated:
+      return ClockFailure::kRightWithheldByPolicy;
+    case Elevation::kNotElevated:
+    case Elevation::kUnknown:
+      break;
+  }
+  return ClockFailure::kNotElevated;
+}
+
+std::unique_ptr<Clock> OpenWindowsClock(ElevationSource elevation) {
+  return std::make_unique<WindowsClock>(std::move(elevation));
+}
+
+std::unique_ptr<Clock> OpenSystemClock() { return OpenWindowsClock(QueryElevation); }
 
 }  // namespace horalux

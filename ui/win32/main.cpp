@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "runtime/base/error.h"
+#include "runtime/base/system_text.h"
 #include "runtime/clock/clock.h"
 #include "runtime/datetime/text_forms.h"
 #include "ui/win32/form1.h"
@@ -32,9 +33,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show_command) {
     message_box.ReportError(error);
   } catch (const std::exception& error) {
     message_box.SetOwner(nullptr);
-    message_box.ReportError(horalux::Error(
-        horalux::ErrorKind::kSystem,
-        std::string("程序内部出现意外错误（") + error.what() + "）。请重新启动程序。"));
+    message_box.ReportError(
+        horalux::Error(horalux::ErrorKind::kSystem, "程序内部出现意外错误（" +
+                                                        horalux::SystemTextToUtf8(error.what()) +
+                                                        "）。请重新启动程序。"));
   }
   return 1;
 }

@@ -8,10 +8,9 @@
 
 namespace horalux {
 
-// Every text the program shows is valid UTF-8 (its own, or made so where it came in); were one
-// not, it would show as nothing rather than as a wrong text.
-inline std::wstring TextToShow(std::string_view utf8) {
-  return Utf8ToWide(utf8).value_or(std::wstring());
-}
+// Every text the program shows should be valid UTF-8 (its own, or made so where it came in:
+// SystemTextToUtf8 of system_text.h for the C++ runtime's). Were one not, its faulty bytes show as
+// U+FFFD and the rest as it is: a box must never come up empty.
+inline std::wstring TextToShow(std::string_view utf8) { return Utf8ToWideReplacing(utf8); }
 
 }  // namespace horalux

@@ -1,0 +1,28 @@
+#include "runtime/clock/clock_settime.h"
+
+#include <cerrno>
+#include <ctime>
+#include <string>
+
+#include "runtime/base/error.h"
+#include "runtime/clock/refusal_linux.h"
+
+namespace horalux {
+
+void SetWithClockSettime(std::chrono::sys_time<std::chrono::microseconds> utc,
+                         std::chrono::local_seconds wanted, const TimedatedCause& why_direct) {
+  const auto whole_seconds = std::chrono::floor<std::chrono::seconds>(utc);
+  std::timespec moment{};
+  moment.tv_sec = static_cast<std::time_t>(whole_seconds.time_since_epoch().count());
+  moment.tv_nsec = static_cast<long>((utc - whole_seconds).count() * 1000);
+  if (::clock_settime(CLOCK_REALTIME, &moment) == 0) return;
+  const int error = errno;
+  const std::string lead =
+      std::string(WordingOf(why_direct.failure).cause) + why_direct.note + "，";
+  // The system's own words follow the cause they belong to, ahead of the remedy.
+  throw LinuxRefusal(error == EPERM ? ClockFailure::kDirectSettingNeedsPrivilege
+                                    : ClockFailure::kDirectSettingFailed,
+                     ErrnoNote(error), wanted, lead);
+}
+
+}  // namespace horalux
