@@ -33,6 +33,13 @@ PerMonitorDpiFunctions PerMonitorDpiFunctions::OfThisWindows() {
       Lookup<decltype(functions.adjust_window_rect_ex_for_dpi)>(user32, "AdjustWindowRectExForDpi");
   functions.get_system_metrics_for_dpi =
       Lookup<decltype(functions.get_system_metrics_for_dpi)>(user32, "GetSystemMetricsForDpi");
+  // From System32 only. Windows 7 without KB2533623 refuses the flag, and has no shcore.dll.
+  functions.shcore.reset(::LoadLibraryExW(L"shcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32),
+                         [](HMODULE module) {
+                           if (module != nullptr) ::FreeLibrary(module);
+                         });
+  functions.get_dpi_for_monitor =
+      Lookup<decltype(functions.get_dpi_for_monitor)>(functions.shcore.get(), "GetDpiForMonitor");
   return functions;
 }
 
@@ -41,6 +48,15 @@ Dpi::Dpi(PerMonitorDpiFunctions functions) : functions_(functions), system_dpi_(
 UINT Dpi::ForWindow(HWND window) const {
   if (functions_.get_dpi_for_window != nullptr) {
     if (const UINT dpi = functions_.get_dpi_for_window(window); dpi != 0) return dpi;
+  }
+  if (functions_.get_dpi_for_monitor != nullptr) {
+    UINT dpi_x = 0;
+    UINT dpi_y = 0;
+    if (SUCCEEDED(functions_.get_dpi_for_monitor(
+            ::MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), 0, &dpi_x, &dpi_y)) &&
+        dpi_y != 0) {
+      return dpi_y;
+    }
   }
   return system_dpi_;
 }

@@ -1,6 +1,7 @@
 // The stand-ins for what Windows 7 lacks (per-monitor DPI, the message font and the frame for a
 // DPI, system metrics for a DPI), with the newer functions reported missing: they must give what
-// the newer functions give on a screen at the system DPI, as every screen is on Windows 7.
+// the newer functions give on a screen at the system DPI, as every screen is on Windows 7. Windows
+// 8.1's per-monitor DPI alone gives the same.
 #include "ui/win32/dpi.h"
 
 #include <gtest/gtest.h>
@@ -19,6 +20,10 @@ TEST(Dpi, WithoutTheNewerFunctionsTheSystemDpiStandsIn) {
   ASSERT_NE(window, nullptr);
   const UINT system_dpi = current.ForWindow(window);
   EXPECT_EQ(windows7.ForWindow(window), system_dpi);
+  ASSERT_NE(newer.get_dpi_for_monitor, nullptr);
+  PerMonitorDpiFunctions only_windows81;
+  only_windows81.get_dpi_for_monitor = newer.get_dpi_for_monitor;
+  EXPECT_EQ(Dpi(only_windows81).ForWindow(window), system_dpi);
 
   constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
   const RECT client{0, 0, 289, 137};
