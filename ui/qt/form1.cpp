@@ -1,6 +1,5 @@
 #include "ui/qt/form1.h"
 
-#include <algorithm>
 #include <exception>
 #include <string>
 #include <utility>

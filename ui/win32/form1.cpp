@@ -251,7 +251,7 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       }
       return 0;
     case WM_SETFOCUS:
-      if (focus_ != nullptr) ::SetFocus(focus_);
+      if (focus_ != nullptr && !::IsIconic(handle())) ::SetFocus(focus_);
       return 0;
     case WM_SETCURSOR:
       // The caption and the frame keep their own cursors.
