@@ -86,6 +86,7 @@ void Form1::CreateWindowAndControls() {
   // Visual styles for the controls (common controls 6, asked for by the manifest).
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
   ::InitCommonControlsEx(&controls);
+  dpi_functions_.emplace();
   Create(kWindowClass, TextToShow(texts::kWindowCaption), kWindowStyle);
   CreateControls();
 }
@@ -117,7 +118,7 @@ void Form1::LayOut(UINT dpi) {
   // The system's message font, at this monitor's scale. Without a font of their own the
   // controls keep the one they have.
   UniqueFont font;
-  if (const std::optional<LOGFONTW> message_font = dpi_functions_.MessageFont(dpi)) {
+  if (const std::optional<LOGFONTW> message_font = dpi_functions_->MessageFont(dpi)) {
     font.reset(::CreateFontIndirectW(&*message_font));
   }
   if (font) {
@@ -153,7 +154,7 @@ SIZE Form1::WindowSize(UINT dpi) const {
   const RECT client{
       0, 0, form1_layout::ToPixels(form1_layout::kClientWidthTwips, static_cast<int>(dpi)),
       form1_layout::ToPixels(form1_layout::kClientHeightTwips, static_cast<int>(dpi))};
-  const RECT frame = dpi_functions_.WindowRectForClient(client, kWindowStyle, 0, dpi);
+  const RECT frame = dpi_functions_->WindowRectForClient(client, kWindowStyle, 0, dpi);
   return {frame.right - frame.left, frame.bottom - frame.top};
 }
 
@@ -165,8 +166,8 @@ void Form1::SetIcons(UINT dpi) {
   const auto load = [&](int width_metric, int height_metric) {
     return UniqueIcon(
         static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(kProgramIconResource),
-                                        IMAGE_ICON, dpi_functions_.SystemMetric(width_metric, dpi),
-                                        dpi_functions_.SystemMetric(height_metric, dpi), 0)));
+                                        IMAGE_ICON, dpi_functions_->SystemMetric(width_metric, dpi),
+                                        dpi_functions_->SystemMetric(height_metric, dpi), 0)));
   };
   UniqueIcon small_icon = load(SM_CXSMICON, SM_CYSMICON);
   UniqueIcon big_icon = load(SM_CXICON, SM_CYICON);
@@ -189,7 +190,7 @@ void Form1::Show(int show_command) {
   // would otherwise delay the start-up box, which needs none of them. The monitor the window will
   // appear on decides its scale.
   CreateWindowAndControls();
-  const UINT dpi = dpi_functions_.ForWindow(handle());
+  const UINT dpi = dpi_functions_->ForWindow(handle());
   LayOut(dpi);
   SetIcons(dpi);
 

@@ -6,6 +6,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -65,7 +66,7 @@ class Form1 : public Window, private Form1Window {
   std::string RunBusy(const std::function<std::string()>& fetch) override;
 
   Form1Handlers handlers_;
-  Dpi dpi_functions_;
+  std::optional<Dpi> dpi_functions_;  // looked up with the window, after the start-up box
   UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
   UniqueFont font_;
   UniqueIcon small_icon_;
