@@ -1,7 +1,6 @@
 #include "ui/layout/form1_layout.h"
 
 #include <algorithm>
-#include <numeric>
 
 namespace horalux::form1_layout {
 
@@ -25,26 +24,22 @@ std::size_t IndexOf(std::string_view name) {
 }
 
 std::array<std::size_t, kControls.size()> CreationOrder() {
-  std::array<std::size_t, kControls.size()> tab_stops{};
-  std::iota(tab_stops.begin(), tab_stops.end(), std::size_t{0});
-  const auto end = std::partition(tab_stops.begin(), tab_stops.end(), [](std::size_t index) {
-    return kControls[index].tab_index.has_value();
-  });
-  std::sort(tab_stops.begin(), end, [](std::size_t a, std::size_t b) {
-    return *kControls[a].tab_index < *kControls[b].tab_index;
-  });
-
   std::array<std::size_t, kControls.size()> order{};
   std::size_t next = 0;
-  for (auto stop = tab_stops.begin(); stop != end; ++stop) {
-    for (std::size_t label = 0; label < kControls.size(); ++label) {
-      if (kControls[label].names == kControls[*stop].name) order[next++] = label;
+  for (int tab = 0; tab < static_cast<int>(kControls.size()); ++tab) {
+    for (std::size_t box = 0; box < kControls.size(); ++box) {
+      if (kControls[box].tab_index != tab) continue;
+      for (std::size_t label = 0; label < kControls.size(); ++label) {
+        if (kControls[label].names == kControls[box].name) order[next++] = label;
+      }
+      order[next++] = box;
     }
-    order[next++] = *stop;
   }
   // A label that names no box comes last.
-  for (auto rest = end; rest != tab_stops.end(); ++rest) {
-    if (IndexOf(kControls[*rest].names) == kControls.size()) order[next++] = *rest;
+  for (std::size_t label = 0; label < kControls.size(); ++label) {
+    if (!kControls[label].tab_index && IndexOf(kControls[label].names) == kControls.size()) {
+      order[next++] = label;
+    }
   }
   return order;
 }
