@@ -33,7 +33,7 @@ CAPTION = "设置时间"
 TITLE = "Horalux"
 SUCCESS = "设置时间成功！"
 RUN_AS_ADMINISTRATOR = "以管理员身份运行"
-LABEL1, TEXT2, LABEL2, TEXT1, COMMAND1 = 101, 102, 103, 104, 105
+TEXT2, TEXT1, COMMAND1 = 102, 104, 105
 # The HTTP standard's example date, and how Wine's zh-CN forms show it in UTC+8.
 EXAMPLE_DATE = "Sun, 06 Nov 1994 08:49:37 GMT"
 EXAMPLE_TIME_TEXT = "1994/11/6 16:49:37"
