@@ -12,6 +12,12 @@ else()
   endif()
 endif()
 
+if(WIN32)
+  # horalux.exe runs on Windows 7 SP1 and later: the headers then declare nothing newer, and what
+  # is newer must be looked up at run time (ui/win32/dpi.h).
+  add_compile_definitions(_WIN32_WINNT=0x0601 WINVER=0x0601)
+endif()
+
 if(HORALUX_SANITIZE)
   set(HORALUX_SANITIZER_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
   add_compile_options(${HORALUX_SANITIZER_FLAGS})

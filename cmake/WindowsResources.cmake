@@ -40,6 +40,8 @@ add_custom_command(OUTPUT ${HORALUX_ICON_FILE} ${commands}
                    VERBATIM)
 add_custom_target(horalux_icon DEPENDS ${HORALUX_ICON_FILE})
 
+# The copyright's year is the release's (cmake/Version.cmake), not the build's.
+string(SUBSTRING "${HORALUX_RELEASE_DATE}" 0 4 HORALUX_RELEASE_YEAR)
 configure_file(${PROJECT_SOURCE_DIR}/packaging/windows/horalux.rc.in
                ${PROJECT_BINARY_DIR}/packaging/windows/horalux.rc @ONLY)
 set(HORALUX_WINDOWS_RESOURCES ${PROJECT_BINARY_DIR}/packaging/windows/horalux.rc)

@@ -5,6 +5,7 @@ the application manifest and the icon that horalux.exe carries.
 Usage: check-version-resource.py VERSION FILE.res [FILE.res ...]
 VERSION is the version as CMake defines it, e.g. 1.00.
 """
+import re
 import struct
 import sys
 
@@ -14,6 +15,13 @@ RT_MANIFEST = 24
 CHINESE_PRC = 0x0804
 UNICODE_CODE_PAGE = 1200
 FIXED_FILE_INFO_SIGNATURE = 0xFEEF04BD
+# The compatibility identifiers of every Windows the program runs on.
+SUPPORTED_SYSTEMS = {
+    "Windows 7": "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
+    "Windows 8": "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
+    "Windows 8.1": "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
+    "Windows 10 and 11": "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",
+}
 
 
 def align4(offset):
@@ -135,6 +143,9 @@ def main():
         # Compiled without the UTF-8 code page the Chinese text would come out as mojibake.
         for name in ("FileDescription", "ProductName"):
             expect(strings.get(name) == "设置时间", f"{name} {strings.get(name)!r} is '设置时间'")
+        copyright = strings.get("LegalCopyright", "")
+        expect(re.fullmatch(r"版权所有 © 20\d\d Horalux 开发者", copyright) is not None,
+               f"LegalCopyright {copyright!r} names the year and the holder")
         expect(info["translations"] == [(CHINESE_PRC, UNICODE_CODE_PAGE)],
                f"Translation {[(hex(l), c) for l, c in info['translations']]} is [(0x0804, 1200)]")
 
@@ -144,6 +155,11 @@ def main():
         text = manifests[0][3].decode("utf-8")
         expect('level="requireAdministrator"' in text, "manifest asks for administrator rights")
         expect("PerMonitorV2" in text, "manifest declares per-monitor (v2) DPI awareness")
+        expect(">true/pm</dpiAware>" in text,
+               "manifest declares per-monitor DPI awareness to Windows 8.1 (dpiAware true/pm)")
+        listed = set(re.findall(r'<supportedOS Id="(\{[0-9a-f-]+\})"', text))
+        for system, guid in SUPPORTED_SYSTEMS.items():
+            expect(guid in listed, f"manifest lists {system} as supported")
         expect('name="Microsoft.Windows.Common-Controls" version="6.0.0.0"' in text,
                "manifest asks for common controls 6 (visual styles)")
 

@@ -42,7 +42,7 @@ exe=build/windows/horalux.exe
 # Windows' own DLLs only: no libstdc++, libgcc or winpthread beside the exe.
 imports=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' | tr 'a-z' 'A-Z' | sort)
 echo "imports:" $imports
-windows_dlls='KERNEL32|USER32|GDI32|ADVAPI32|COMCTL32|WINHTTP|CRYPT32|WS2_32|BCRYPT|SHELL32|OLE32|MSVCRT'
+windows_dlls='KERNEL32|USER32|GDI32|ADVAPI32|COMCTL32|IMM32|WINHTTP|CRYPT32|WS2_32|BCRYPT|SHELL32|OLE32|MSVCRT'
 unexpected=$(grep -vxE "($windows_dlls)\\.DLL|API-MS-WIN-.*" <<<"$imports" || true)
 if [ -n "$unexpected" ]; then
   echo "FAIL horalux.exe imports DLLs that Windows does not have: $unexpected" >&2

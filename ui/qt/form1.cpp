@@ -1,6 +1,5 @@
 #include "ui/qt/form1.h"
 
-#include <algorithm>
 #include <exception>
 #include <string>
 #include <utility>
@@ -13,20 +12,15 @@
 #include <QPushButton>
 
 #include "handlers/texts.h"
+#include "ui/layout/form1_layout.h"
 #include "ui/qt/off_thread_call.h"
 #include "ui/qt/qt_text.h"
 
 namespace horalux {
 namespace {
 
-// The layout is drawn in twips, 15 to a device-independent pixel; Qt scales pixels to the screen.
-constexpr int Px(int twips) { return twips / 15; }
-
-// The controls reach 4215 × 1935 twips; the window adds the same margin on the right and at the
-// bottom as the controls keep on the left and at the top.
-constexpr int kMargin = Px(120);
-constexpr int kClientWidth = Px(4215) + kMargin;
-constexpr int kClientHeight = Px(1935) + kMargin;
+// Qt scales device-independent pixels, 96 to the inch, to the screen.
+constexpr int kPixelsPerInch = 96;
 
 // The press waits for its request and takes no input meanwhile; the cursor tells the user why.
 class BusyCursor {
@@ -96,30 +90,26 @@ Form1::Form1(MessageBoxService& message_box, Clock& clock, TextForms forms, WebT
     : QWidget(parent), handlers_(*this, message_box, clock, std::move(forms), std::move(query)) {
   setObjectName("Form1");
   setWindowTitle(ToQString(texts::kWindowCaption));
-  setFixedSize(kClientWidth, kClientHeight);
+  setFixedSize(form1_layout::ToPixels(form1_layout::kClientWidthTwips, kPixelsPerInch),
+               form1_layout::ToPixels(form1_layout::kClientHeightTwips, kPixelsPerInch));
   CreateControls();
 }
 
 void Form1::CreateControls() {
-  Label1 = new QLabel(ToQString(texts::kLabel1), this);
-  Label1->setObjectName("Label1");
-  Label1->setGeometry(Px(120), Px(120), Px(735), Px(375));
-
-  Text2 = new QLineEdit(ToQString(texts::kDefaultTimeServerUrl), this);
-  Text2->setObjectName("Text2");
-  Text2->setGeometry(Px(1080), Px(120), Px(3015), Px(495));
-
-  Label2 = new QLabel(ToQString(texts::kLabel2), this);
-  Label2->setObjectName("Label2");
-  Label2->setGeometry(Px(240), Px(960), Px(735), Px(495));
-
+  Label1 = new QLabel(this);
+  Text2 = new QLineEdit(this);
+  Label2 = new QLabel(this);
   Text1 = new QLineEdit(this);
-  Text1->setObjectName("Text1");
-  Text1->setGeometry(Px(1080), Px(840), Px(3135), Px(495));
+  Command1 = new QPushButton(this);
+  const auto controls = ControlsInTableOrder();
+  for (std::size_t i = 0; i < controls.size(); ++i) {
+    const form1_layout::Control& description = form1_layout::kControls[i];
+    controls[i]->setObjectName(ToQString(description.name));
+    controls[i]->setProperty("text", ToQString(description.text));
+    const form1_layout::Rect place = form1_layout::ToPixels(description.twips, kPixelsPerInch);
+    controls[i]->setGeometry(place.left, place.top, place.width, place.height);
+  }
 
-  Command1 = new QPushButton(ToQString(texts::kCommand1), this);
-  Command1->setObjectName("Command1");
-  Command1->setGeometry(Px(1560), Px(1440), Px(1815), Px(495));
   // Enter presses the button wherever the focus is (see keyPressEvent), Space when it has it.
   Command1->setDefault(true);
   Command1->setAutoDefault(true);
@@ -138,29 +128,26 @@ void Form1::CreateControls() {
   Text2->setAccessibleName(ToQString(texts::kText2AccessibleName));
   Text1->setAccessibleName(ToQString(texts::kText1AccessibleName));
 
-  setTabOrder(Command1, Text1);
-  setTabOrder(Text1, Text2);
+  QWidget* previous = nullptr;
+  for (const std::size_t index : form1_layout::CreationOrder()) {
+    if (!form1_layout::kControls[index].tab_index) continue;
+    if (previous != nullptr) setTabOrder(previous, controls[index]);
+    previous = controls[index];
+  }
   Command1->setFocus(Qt::OtherFocusReason);
 }
 
-// A label keeps its place and width and grows downward as far as its wrapped text needs, but
-// never over another control or into the bottom margin.
+std::array<QWidget*, form1_layout::kControls.size()> Form1::ControlsInTableOrder() const {
+  return {Label1, Text2, Label2, Text1, Command1};
+}
+
 void Form1::FitLabelsToText() {
-  const QList<QWidget*> controls = {Label1, Text2, Label2, Text1, Command1};
-  for (QLabel* label : {Label1, Label2}) {
-    const QRect place = label->geometry();
-    int room = kClientHeight - kMargin - place.top();
-    for (const QWidget* other : controls) {
-      const QRect other_place = other->geometry();
-      const bool overlaps_columns =
-          other_place.left() <= place.right() && place.left() <= other_place.right();
-      if (other != label && overlaps_columns && other_place.top() > place.top()) {
-        room = std::min(room, other_place.top() - place.top());
-      }
-    }
-    const int needed = label->heightForWidth(place.width());
-    const int height = std::clamp(needed, place.height(), std::max(room, place.height()));
-    label->resize(place.width(), height);
+  const auto controls = ControlsInTableOrder();
+  const auto places = form1_layout::Places(
+      kPixelsPerInch,
+      [&controls](std::size_t index, int width) { return controls[index]->heightForWidth(width); });
+  for (std::size_t i = 0; i < controls.size(); ++i) {
+    controls[i]->setGeometry(places[i].left, places[i].top, places[i].width, places[i].height);
   }
 }
 

@@ -3,6 +3,7 @@
 // a press waits for its request, the window stays drawn and alive but takes no input.
 #pragma once
 
+#include <array>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -10,6 +11,7 @@
 #include <QWidget>
 
 #include "handlers/form1_handlers.h"
+#include "ui/layout/form1_layout.h"
 
 class QLabel;
 class QLineEdit;
@@ -43,6 +45,9 @@ class Form1 : public QWidget, private Form1Window {
 
  private:
   void CreateControls();
+  // Label1, Text2, Label2, Text1, Command1: the order of form1_layout::kControls.
+  std::array<QWidget*, form1_layout::kControls.size()> ControlsInTableOrder() const;
+  // Each label grown downward as far as its wrapped text needs (form1_layout::Places).
   void FitLabelsToText();
 
   std::string ReadText2() const override;

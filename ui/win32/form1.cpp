@@ -1,57 +1,47 @@
 #include "ui/win32/form1.h"
 
 #include <commctrl.h>
+#include <imm.h>
 
 #include <algorithm>
-#include <exception>
+#include <array>
+#include <optional>
 #include <string>
-#include <thread>
 #include <utility>
 
 #include "handlers/texts.h"
-#include "runtime/base/error.h"
 #include "runtime/base/windows_text.h"
+#include "ui/layout/form1_layout.h"
+#include "ui/win32/busy_wait.h"
 #include "ui/win32/control_ids.h"
 #include "ui/win32/wide_text.h"
+#include "ui/win32/windows_failure.h"
 
 namespace horalux {
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"HoraluxForm1";
-constexpr int kIconResource = 1;  // packaging/windows/horalux.rc.in
-
-// The layout is drawn in twips: 1440 to the inch, so 15 to a pixel at 96 dpi.
-int Px(int twips, UINT dpi) { return ::MulDiv(twips, static_cast<int>(dpi), 1440); }
-
-// The controls reach 4215 × 1935 twips; the window adds the same margin on the right and at the
-// bottom as the controls keep on the left and at the top.
-constexpr int kMarginTwips = 120;
-constexpr int kClientWidthTwips = 4215 + kMarginTwips;
-constexpr int kClientHeightTwips = 1935 + kMarginTwips;
 
 // A fixed size, with minimise and close.
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
-struct HandleCloser {
-  void operator()(HANDLE handle) const noexcept { ::CloseHandle(handle); }
-};
-using UniqueHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
+// While a request is out: the wait cursor over the window, and the arrow back when it is in.
+class BusyScope {
+ public:
+  explicit BusyScope(bool& busy) : busy_(busy) {
+    busy_ = true;
+    RefreshCursor();
+  }
+  ~BusyScope() {
+    busy_ = false;
+    RefreshCursor();
+  }
+  BusyScope(const BusyScope&) = delete;
+  BusyScope& operator=(const BusyScope&) = delete;
 
-// What a request's thread hands back. Shared, so that a thread left running at close still
-// writes into memory of its own.
-struct FetchJob {
-  std::function<std::string()> fetch;
-  std::string result;
-  std::exception_ptr failure;
-  UniqueHandle done;
+ private:
+  bool& busy_;
 };
-
-[[noreturn]] void ThrowWindowsFailure(std::string_view what) {
-  const DWORD code = ::GetLastError();
-  throw Error(ErrorKind::kSystem, std::string(what) + "（" + WindowsErrorText(code) +
-                                      "，错误代码 " + std::to_string(code) +
-                                      "）。请重新启动程序。");
-}
 
 std::wstring WindowText(HWND control) {
   std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(control)) + 1, L'\0');
@@ -60,150 +50,137 @@ std::wstring WindowText(HWND control) {
   return text;
 }
 
-// While a request is out the window keeps drawing and answering, but takes no input: keys and
-// clicks in its client area are dropped. Its caption still works, and Alt+F4 still closes it.
-bool IsInputToDrop(const MSG& message, HWND window) {
-  if (message.hwnd != window && !::IsChild(window, message.hwnd)) return false;
-  if (message.message == WM_SYSKEYDOWN && message.wParam == VK_F4) return false;
-  return (message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST) ||
-         (message.message >= WM_MOUSEFIRST && message.message <= WM_MOUSELAST);
+// How Win32 makes each kind of control of the window's description.
+struct ControlClass {
+  const wchar_t* window_class;
+  DWORD style;
+  DWORD extended_style;
+};
+
+ControlClass ClassOf(form1_layout::ControlKind kind) {
+  switch (kind) {
+    case form1_layout::ControlKind::kLabel:
+      return {WC_STATICW, SS_LEFT | SS_NOPREFIX, 0};
+    case form1_layout::ControlKind::kTextBox:
+      return {WC_EDITW, WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE};
+    case form1_layout::ControlKind::kButton:
+      return {WC_BUTTONW, WS_TABSTOP | BS_DEFPUSHBUTTON, 0};
+  }
+  return {};
 }
 
-void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
-  WNDCLASSEXW window_class{};
-  window_class.cbSize = sizeof window_class;
-  window_class.lpfnWndProc = procedure;
-  window_class.hInstance = instance;
-  window_class.hIcon = static_cast<HICON>(::LoadImageW(
-      instance, MAKEINTRESOURCEW(kIconResource), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
-  window_class.hIconSm = static_cast<HICON>(
-      ::LoadImageW(instance, MAKEINTRESOURCEW(kIconResource), IMAGE_ICON,
-                   ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
-  window_class.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-  window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  window_class.lpszClassName = kWindowClass;
-  if (::RegisterClassExW(&window_class) == 0 && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
-    ThrowWindowsFailure("无法注册窗口类");
-  }
-}
+// The identifiers of form1_layout::kControls, in its order.
+constexpr std::array<int, form1_layout::kControls.size()> kControlIds = {
+    control_ids::kLabel1, control_ids::kText2, control_ids::kLabel2, control_ids::kText1,
+    control_ids::kCommand1};
 
 }  // namespace
+
+const std::array<HWND Form1::*, form1_layout::kControls.size()> Form1::kControlsInTableOrder = {
+    &Form1::Label1, &Form1::Text2, &Form1::Label2, &Form1::Text1, &Form1::Command1};
 
 Form1::Form1(MessageBoxService& message_box, Clock& clock, TextForms forms, WebTimeQuery query)
     : handlers_(*this, message_box, clock, std::move(forms), std::move(query)) {}
 
 void Form1::CreateWindowAndControls() {
-  const HINSTANCE instance = ::GetModuleHandleW(nullptr);
   // Visual styles for the controls (common controls 6, asked for by the manifest).
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
   ::InitCommonControlsEx(&controls);
-  RegisterWindowClass(instance, &WindowProcedure);
-
-  const std::wstring caption = TextToShow(texts::kWindowCaption);
-  window_ = ::CreateWindowExW(0, kWindowClass, caption.c_str(), kWindowStyle, CW_USEDEFAULT,
-                              CW_USEDEFAULT, 0, 0, nullptr, nullptr, instance, this);
-  if (window_ == nullptr) ThrowWindowsFailure("无法创建窗口");
+  dpi_functions_.emplace();
+  Create(kWindowClass, TextToShow(texts::kWindowCaption), kWindowStyle);
   CreateControls();
-}
-
-Form1::~Form1() {
-  if (window_ != nullptr) ::DestroyWindow(window_);
 }
 
 void Form1::CreateControls() {
   const HINSTANCE instance = ::GetModuleHandleW(nullptr);
-  const auto create = [&](const wchar_t* window_class, std::string_view text, int id, DWORD style,
-                          DWORD extended_style) {
+  // Made in tab order, which Tab follows; each label just before its box, where screen readers
+  // look for a box's name.
+  for (const std::size_t index : form1_layout::CreationOrder()) {
+    const form1_layout::Control& description = form1_layout::kControls[index];
+    const ControlClass kind = ClassOf(description.kind);
+    const std::string_view text = kControlsInTableOrder[index] == &Form1::Text1
+                                      ? std::string_view(initial_text1_)
+                                      : description.text;
     const HWND control = ::CreateWindowExW(
-        extended_style, window_class, TextToShow(text).c_str(), WS_CHILD | WS_VISIBLE | style, 0, 0,
-        0, 0, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+        kind.extended_style, kind.window_class, TextToShow(text).c_str(),
+        WS_CHILD | WS_VISIBLE | kind.style, 0, 0, 0, 0, handle(),
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kControlIds[index])), instance, nullptr);
     if (control == nullptr) ThrowWindowsFailure("无法创建窗口中的控件");
-    return control;
-  };
-  // Created in tab order, Command1 → Text1 → Text2, which Tab follows. Each label comes just
-  // before its box, where screen readers look for a box's name.
-  Command1 = create(WC_BUTTONW, texts::kCommand1, control_ids::kCommand1,
-                    WS_TABSTOP | BS_DEFPUSHBUTTON, 0);
-  Label2 = create(WC_STATICW, texts::kLabel2, control_ids::kLabel2, SS_LEFT | SS_NOPREFIX, 0);
-  Text1 = create(WC_EDITW, initial_text1_, control_ids::kText1, WS_TABSTOP | ES_AUTOHSCROLL,
-                 WS_EX_CLIENTEDGE);
-  Label1 = create(WC_STATICW, texts::kLabel1, control_ids::kLabel1, SS_LEFT | SS_NOPREFIX, 0);
-  Text2 = create(WC_EDITW, texts::kDefaultTimeServerUrl, control_ids::kText2,
-                 WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE);
+    this->*kControlsInTableOrder[index] = control;
+  }
+  // A URL is typed in ASCII: an input method left in Chinese mode would give full-width "：／／".
+  ::ImmAssociateContextEx(Text2, nullptr, 0);
   focus_ = Command1;
 }
 
-void Form1::ApplyDpi(UINT dpi) {
+void Form1::LayOut(UINT dpi) {
   dpi_ = dpi;
-  // The system's message font, at this monitor's scale.
-  NONCLIENTMETRICSW metrics{};
-  metrics.cbSize = sizeof metrics;
+  // The system's message font, at this monitor's scale. Without a font of their own the
+  // controls keep the one they have.
   UniqueFont font;
-  if (::SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi)) {
-    font.reset(::CreateFontIndirectW(&metrics.lfMessageFont));
+  if (const std::optional<LOGFONTW> message_font = dpi_functions_->MessageFont(dpi)) {
+    font.reset(::CreateFontIndirectW(&*message_font));
   }
-
-  const struct {
-    HWND control;
-    int left, top, width, height;
-  } places[] = {
-      {Label1, 120, 120, 735, 375},      {Text2, 1080, 120, 3015, 495},
-      {Label2, 240, 960, 735, 495},      {Text1, 1080, 840, 3135, 495},
-      {Command1, 1560, 1440, 1815, 495},
-  };
-  for (const auto& place : places) {
-    // Without a font of their own the controls keep the one they have.
-    if (font) {
-      ::SendMessageW(place.control, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
+  if (font) {
+    for (const auto member : kControlsInTableOrder) {
+      ::SendMessageW(this->*member, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
     }
-    ::SetWindowPos(place.control, nullptr, Px(place.left, dpi), Px(place.top, dpi),
-                   Px(place.width, dpi), Px(place.height, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
+    // The old font goes only once no control uses it any more.
+    font_ = std::move(font);
   }
-  // The old font goes only once no control uses it any more.
-  if (font) font_ = std::move(font);
-  FitLabelsToText();
 
-  RECT frame{0, 0, Px(kClientWidthTwips, dpi), Px(kClientHeightTwips, dpi)};
-  ::AdjustWindowRectExForDpi(&frame, kWindowStyle, FALSE, 0, dpi);
-  ::SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  ::InvalidateRect(window_, nullptr, TRUE);
+  // Labels measured as a static control draws its text: wrapped at word breaks, no prefixes.
+  const HDC context = ::GetDC(handle());
+  const HGDIOBJ old_font = font_ ? ::SelectObject(context, font_.get()) : nullptr;
+  const auto places =
+      form1_layout::Places(static_cast<int>(dpi), [&](std::size_t index, int width) {
+        const std::wstring text = WindowText(this->*kControlsInTableOrder[index]);
+        RECT needed{0, 0, width, 0};
+        ::DrawTextW(context, text.c_str(), static_cast<int>(text.size()), &needed,
+                    DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
+        return static_cast<int>(needed.bottom);
+      });
+  if (old_font != nullptr) ::SelectObject(context, old_font);
+  ::ReleaseDC(handle(), context);
+
+  for (std::size_t i = 0; i < places.size(); ++i) {
+    ::SetWindowPos(this->*kControlsInTableOrder[i], nullptr, places[i].left, places[i].top,
+                   places[i].width, places[i].height, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  ::InvalidateRect(handle(), nullptr, TRUE);
 }
 
-// A label keeps its place and width and grows downward as far as its wrapped text needs, but
-// never over another control or into the bottom margin.
-void Form1::FitLabelsToText() {
-  const auto place_of = [this](HWND control) {
-    RECT place{};
-    ::GetWindowRect(control, &place);
-    ::MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&place), 2);
-    return place;
+SIZE Form1::WindowSize(UINT dpi) const {
+  const RECT client{
+      0, 0, form1_layout::ToPixels(form1_layout::kClientWidthTwips, static_cast<int>(dpi)),
+      form1_layout::ToPixels(form1_layout::kClientHeightTwips, static_cast<int>(dpi))};
+  const RECT frame = dpi_functions_->WindowRectForClient(client, kWindowStyle, 0, dpi);
+  return {frame.right - frame.left, frame.bottom - frame.top};
+}
+
+void Form1::SetIcons(UINT dpi) {
+  // Sized for the monitor: the class's icons are for the system DPI only.
+  const HINSTANCE instance = ::GetModuleHandleW(nullptr);
+  // Not shared: a shared icon keeps the size it was first loaded at. The icon file holds the
+  // sizes of 100 % to 250 %; LoadImageW scales the nearest for any other.
+  const auto load = [&](int width_metric, int height_metric) {
+    return UniqueIcon(
+        static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(kProgramIconResource),
+                                        IMAGE_ICON, dpi_functions_->SystemMetric(width_metric, dpi),
+                                        dpi_functions_->SystemMetric(height_metric, dpi), 0)));
   };
-  const HDC context = ::GetDC(window_);
-  const HGDIOBJ old_font = ::SelectObject(context, font_.get());
-  for (const HWND label : {Label1, Label2}) {
-    const RECT place = place_of(label);
-    int room = Px(kClientHeightTwips - kMarginTwips, dpi_) - place.top;
-    for (const HWND other : {Label1, Text2, Label2, Text1, Command1}) {
-      const RECT other_place = place_of(other);
-      const bool overlaps_columns =
-          other_place.left < place.right && place.left < other_place.right;
-      if (other != label && overlaps_columns && other_place.top > place.top) {
-        room = std::min<int>(room, other_place.top - place.top);
-      }
-    }
-    // Measured as a static control draws its text: wrapped at word breaks, no prefixes.
-    const std::wstring text = WindowText(label);
-    RECT needed{0, 0, place.right - place.left, 0};
-    ::DrawTextW(context, text.c_str(), static_cast<int>(text.size()), &needed,
-                DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
-    const int height = std::clamp<int>(needed.bottom, place.bottom - place.top,
-                                       std::max<int>(room, place.bottom - place.top));
-    ::SetWindowPos(label, nullptr, 0, 0, place.right - place.left, height,
-                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  UniqueIcon small_icon = load(SM_CXSMICON, SM_CYSMICON);
+  UniqueIcon big_icon = load(SM_CXICON, SM_CYICON);
+  // The window keeps the icons it has where a size cannot be loaded; the old ones go only once
+  // the window no longer shows them.
+  if (small_icon) {
+    ::SendMessageW(handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon.get()));
+    small_icon_ = std::move(small_icon);
   }
-  ::SelectObject(context, old_font);
-  ::ReleaseDC(window_, context);
+  if (big_icon) {
+    ::SendMessageW(handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big_icon.get()));
+    big_icon_ = std::move(big_icon);
+  }
 }
 
 void Form1::Load() { handlers_.Form_Load(); }
@@ -213,23 +190,23 @@ void Form1::Show(int show_command) {
   // would otherwise delay the start-up box, which needs none of them. The monitor the window will
   // appear on decides its scale.
   CreateWindowAndControls();
-  ApplyDpi(::GetDpiForWindow(window_));
+  const UINT dpi = dpi_functions_->ForWindow(handle());
+  LayOut(dpi);
+  SetIcons(dpi);
 
   // Centred on that monitor's work area.
   MONITORINFO monitor{};
   monitor.cbSize = sizeof monitor;
-  ::GetMonitorInfoW(::MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), &monitor);
-  RECT frame{};
-  ::GetWindowRect(window_, &frame);
+  ::GetMonitorInfoW(::MonitorFromWindow(handle(), MONITOR_DEFAULTTOPRIMARY), &monitor);
   const RECT& work = monitor.rcWork;
-  const int width = frame.right - frame.left;
-  const int height = frame.bottom - frame.top;
-  ::SetWindowPos(window_, nullptr, work.left + std::max(0L, (work.right - work.left - width) / 2),
-                 work.top + std::max(0L, (work.bottom - work.top - height) / 2), 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  const SIZE size = WindowSize(dpi);
+  ::SetWindowPos(handle(), nullptr,
+                 work.left + std::max(0L, (work.right - work.left - size.cx) / 2),
+                 work.top + std::max(0L, (work.bottom - work.top - size.cy) / 2), size.cx, size.cy,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
 
-  ::ShowWindow(window_, show_command);
-  ::UpdateWindow(window_);
+  ::ShowWindow(handle(), show_command);
+  ::UpdateWindow(handle());
   ::SetFocus(Command1);
 }
 
@@ -244,29 +221,13 @@ int Form1::RunMessageLoop() {
     }
     if (got == -1) break;
     // Tab, Shift+Tab and Enter as in a dialog.
-    if (window_ != nullptr && ::IsDialogMessageW(window_, &message)) continue;
+    if (handle() != nullptr && ::IsDialogMessageW(handle(), &message)) continue;
     ::TranslateMessage(&message);
     ::DispatchMessageW(&message);
   }
   // Not ExitProcess: the request's thread may hold locks that unloading the DLLs would wait for.
   if (request_left_) ::TerminateProcess(::GetCurrentProcess(), static_cast<UINT>(exit_code));
   return exit_code;
-}
-
-LRESULT CALLBACK Form1::WindowProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_NCCREATE) {
-    auto* form = static_cast<Form1*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
-    form->window_ = window;
-    ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
-  }
-  auto* form = reinterpret_cast<Form1*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (form == nullptr) return ::DefWindowProcW(window, message, wparam, lparam);
-  if (message == WM_NCDESTROY) {
-    ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-    form->window_ = nullptr;
-    return ::DefWindowProcW(window, message, wparam, lparam);
-  }
-  return form->HandleMessage(message, wparam, lparam);
 }
 
 LRESULT Form1::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
@@ -281,42 +242,53 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       // Enter presses Command1 wherever the focus is.
       return MAKELRESULT(control_ids::kCommand1, DC_HASDEFID);
     case WM_ACTIVATE:
-      // As a dialog does: the focus leaves with the window and comes back to the same control.
+      // As a dialog does: the focus leaves with the window and comes back to the same control;
+      // but not while minimized, where keys meant for another program would reach it.
       if (LOWORD(wparam) == WA_INACTIVE) {
         const HWND focus = ::GetFocus();
-        if (focus != nullptr && ::IsChild(window_, focus)) focus_ = focus;
-      } else if (focus_ != nullptr) {
+        if (focus != nullptr && ::IsChild(handle(), focus)) focus_ = focus;
+      } else if (focus_ != nullptr && HIWORD(wparam) == 0) {
         ::SetFocus(focus_);
       }
       return 0;
     case WM_SETFOCUS:
-      if (focus_ != nullptr) ::SetFocus(focus_);
+      if (focus_ != nullptr && !::IsIconic(handle())) ::SetFocus(focus_);
       return 0;
     case WM_SETCURSOR:
-      if (busy_) {
+      // The caption and the frame keep their own cursors.
+      if (busy_ && LOWORD(lparam) == HTCLIENT) {
         ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
         return TRUE;
       }
       break;
     case WM_DPICHANGED: {
-      ApplyDpi(HIWORD(wparam));
+      // Moved and sized at once, where Windows suggests: in two steps the window could bounce
+      // at a monitor's edge.
+      LayOut(HIWORD(wparam));
       const auto* suggested = reinterpret_cast<const RECT*>(lparam);
-      ::SetWindowPos(window_, nullptr, suggested->left, suggested->top, 0, 0,
-                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+      ::SetWindowPos(handle(), nullptr, suggested->left, suggested->top,
+                     suggested->right - suggested->left, suggested->bottom - suggested->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+      SetIcons(dpi_);
       return 0;
     }
     case WM_SETTINGCHANGE:
-      if (wparam == SPI_SETNONCLIENTMETRICS) ApplyDpi(dpi_);
+      if (wparam == SPI_SETNONCLIENTMETRICS) {
+        LayOut(dpi_);
+        const SIZE size = WindowSize(dpi_);
+        ::SetWindowPos(handle(), nullptr, 0, 0, size.cx, size.cy,
+                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+      }
       break;
     case WM_CLOSE:
       if (busy_) {
         // The handler is waiting further up this thread's stack: it stops first (RunBusy raises
         // WindowClosed), and the window goes once it has.
         closed_ = true;
-        ::ShowWindow(window_, SW_HIDE);
+        ::ShowWindow(handle(), SW_HIDE);
         return 0;
       }
-      ::DestroyWindow(window_);
+      ::DestroyWindow(handle());
       return 0;
     case WM_DESTROY:
       ::PostQuitMessage(0);
@@ -324,13 +296,13 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     default:
       break;
   }
-  return ::DefWindowProcW(window_, message, wparam, lparam);
+  return ::DefWindowProcW(handle(), message, wparam, lparam);
 }
 
 void Form1::OnCommand1() {
   if (busy_) return;
   handlers_.Command1_Click();
-  if (closed_) ::DestroyWindow(window_);
+  if (closed_) ::DestroyWindow(handle());
 }
 
 // Before the window is made, the boxes hold their initial texts.
@@ -353,7 +325,7 @@ void Form1::WriteText1(std::string_view text) {
 
 std::string Form1::RunBusy(const std::function<std::string()>& fetch) {
   // At start the window is not there yet: nothing to keep drawn, the request runs right here.
-  if (window_ == nullptr || !::IsWindowVisible(window_)) {
+  if (handle() == nullptr || !::IsWindowVisible(handle())) {
     const HCURSOR previous = ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
     struct Restore {
       HCURSOR cursor;
@@ -362,55 +334,17 @@ std::string Form1::RunBusy(const std::function<std::string()>& fetch) {
     return fetch();
   }
 
-  auto job = std::make_shared<FetchJob>();
-  job->fetch = fetch;
-  job->done.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-  if (!job->done) ThrowWindowsFailure("无法创建事件对象");
-  std::thread worker([job] {
-    try {
-      job->result = job->fetch();
-    } catch (...) {
-      job->failure = std::current_exception();
-    }
-    ::SetEvent(job->done.get());
-  });
-
-  busy_ = true;
-  const HCURSOR previous = ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
-  const bool finished = WaitPumping(job->done.get());
-  busy_ = false;
-  ::SetCursor(previous);
-
-  if (!finished) {
-    worker.detach();
+  std::optional<std::string> result;
+  {
+    const BusyScope busy(busy_);
+    result = FetchWhilePumping(
+        fetch, {.window_taking_no_input = handle(), .abandon = [this] { return closed_; }});
+  }
+  if (!result) {
     request_left_ = true;
     throw WindowClosed();
   }
-  worker.join();
-  if (job->failure) std::rethrow_exception(job->failure);
-  return std::move(job->result);
-}
-
-// Delivers the thread's messages until `done` is signalled (true) or the window is closed (false),
-// so that the window stays drawn and answers the system meanwhile.
-bool Form1::WaitPumping(HANDLE done) {
-  for (;;) {
-    const DWORD woken =
-        ::MsgWaitForMultipleObjectsEx(1, &done, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-    if (woken == WAIT_OBJECT_0) return true;
-    MSG message{};
-    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      if (message.message == WM_QUIT) {
-        // For the loop further out, which ends the program.
-        ::PostQuitMessage(static_cast<int>(message.wParam));
-        return false;
-      }
-      if (IsInputToDrop(message, window_)) continue;
-      ::TranslateMessage(&message);
-      ::DispatchMessageW(&message);
-      if (closed_) return false;
-    }
-  }
+  return std::move(*result);
 }
 
 }  // namespace horalux

@@ -3,8 +3,10 @@
 // button's presses go to the shared handlers.
 #pragma once
 
+#include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -12,20 +14,17 @@
 #include <windows.h>
 
 #include "handlers/form1_handlers.h"
+#include "ui/layout/form1_layout.h"
+#include "ui/win32/dpi.h"
+#include "ui/win32/window.h"
 
 namespace horalux {
 
-class Form1 : private Form1Window {
+class Form1 : public Window, private Form1Window {
  public:
   // The services must outlive the window. `forms` must be the ones `query` writes its time text
   // in, so that the set-clock command can read that text back. The window itself is made by Show.
   Form1(MessageBoxService& message_box, Clock& clock, TextForms forms, WebTimeQuery query);
-  ~Form1() override;
-  Form1(const Form1&) = delete;
-  Form1& operator=(const Form1&) = delete;
-
-  // Null until Show.
-  HWND handle() const { return window_; }
 
   // The load handler: the start-up time is fetched and shown before the window is made.
   void Load();
@@ -42,16 +41,24 @@ class Form1 : private Form1Window {
     void operator()(HFONT font) const noexcept { ::DeleteObject(font); }
   };
   using UniqueFont = std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter>;
+  struct IconDeleter {
+    void operator()(HICON icon) const noexcept { ::DestroyIcon(icon); }
+  };
+  using UniqueIcon = std::unique_ptr<std::remove_pointer_t<HICON>, IconDeleter>;
 
-  static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
-  LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
+  // Label1, Text2, Label2, Text1, Command1: the order of form1_layout::kControls.
+  static const std::array<HWND Form1::*, form1_layout::kControls.size()> kControlsInTableOrder;
+
+  LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
 
   void CreateWindowAndControls();
   void CreateControls();
-  void ApplyDpi(UINT dpi);
-  void FitLabelsToText();
+  // The controls placed and their font sized for `dpi`, each label grown to show its text.
+  void LayOut(UINT dpi);
+  // The window's outer size at `dpi`.
+  SIZE WindowSize(UINT dpi) const;
+  void SetIcons(UINT dpi);
   void OnCommand1();
-  bool WaitPumping(HANDLE done);
 
   std::string ReadText2() const override;
   std::string ReadText1() const override;
@@ -59,9 +66,11 @@ class Form1 : private Form1Window {
   std::string RunBusy(const std::function<std::string()>& fetch) override;
 
   Form1Handlers handlers_;
-  HWND window_ = nullptr;
+  std::optional<Dpi> dpi_functions_;  // looked up with the window, after the start-up box
   UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
   UniqueFont font_;
+  UniqueIcon small_icon_;
+  UniqueIcon big_icon_;
   HWND focus_ = nullptr;       // the control to give the focus back to on reactivation
   bool busy_ = false;          // a request is out
   bool closed_ = false;        // closed while busy; destroyed once the handler has stopped

@@ -10,9 +10,13 @@ namespace {
 
 void ShowBox(HWND owner, const std::wstring& text, UINT icon) {
   const std::wstring title = TextToShow(texts::kApplicationTitle);
-  // Chinese asks for the button's text in Chinese ("确定") where Windows has that language.
-  // Without an owner the box is the program's only window and must come to the front itself.
-  const UINT flags = MB_OK | icon | (owner == nullptr ? MB_SETFOREGROUND | MB_TASKMODAL : 0);
+  // The language argument is ignored by Windows: the button's text ("确定" on Chinese Windows)
+  // is the system's own, in the system's language.
+  // Without an owner the box is the program's only window and must come to the front itself,
+  // above the windows that took the front during a slow request; the foreground lock may refuse
+  // it the focus, but not the top of the stack.
+  const UINT flags =
+      MB_OK | icon | (owner == nullptr ? MB_SETFOREGROUND | MB_TOPMOST | MB_TASKMODAL : 0);
   ::MessageBoxExW(owner, text.c_str(), title.c_str(), flags,
                   MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED));
 }

@@ -23,6 +23,7 @@
 #include "testing/fake_clock.h"
 #include "testing/recording_message_box.h"
 #include "testing/time_server.h"
+#include "ui/layout/form1_layout.h"
 #include "ui/qt/form1.h"
 #include "webtime/web_time.h"
 
@@ -163,46 +164,36 @@ class Form1Test : public QObject {
 };
 
 void Form1Test::controlsHaveTheirNamesTextsAndPlaces_data() {
-  QTest::addColumn<QString>("name");
   QTest::addColumn<QString>("className");
-  QTest::addColumn<QString>("text");
-  QTest::addColumn<QRect>("place");  // the label's height is the least it may have
-  QTest::newRow("Label1") << "Label1"
-                          << "QLabel"
-                          << "获取时间的网站：" << QRect(8, 8, 49, 25);
-  QTest::newRow("Text2") << "Text2"
-                         << "QLineEdit"
-                         << "http://www.baidu.com/" << QRect(72, 8, 201, 33);
-  QTest::newRow("Label2") << "Label2"
-                          << "QLabel"
-                          << "获取的时间：" << QRect(16, 64, 49, 33);
-  QTest::newRow("Text1") << "Text1"
-                         << "QLineEdit"
-                         << "" << QRect(72, 56, 209, 33);
-  QTest::newRow("Command1") << "Command1"
-                            << "QPushButton"
-                            << "设置" << QRect(104, 96, 121, 33);
+  QTest::addColumn<int>("index");  // in form1_layout::kControls
+  const char* const class_names[] = {"QLabel", "QLineEdit", "QPushButton"};
+  for (std::size_t i = 0; i < horalux::form1_layout::kControls.size(); ++i) {
+    const auto& control = horalux::form1_layout::kControls[i];
+    QTest::newRow(std::string(control.name).c_str())
+        << class_names[static_cast<int>(control.kind)] << static_cast<int>(i);
+  }
 }
 
 void Form1Test::controlsHaveTheirNamesTextsAndPlaces() {
-  QFETCH(QString, name);
   QFETCH(QString, className);
-  QFETCH(QString, text);
-  QFETCH(QRect, place);
+  QFETCH(int, index);
+  const auto& description = horalux::form1_layout::kControls[static_cast<std::size_t>(index)];
+  // Qt's pixels are 96 to the inch; the label's height is the least it may have.
+  const auto place = horalux::form1_layout::ToPixels(description.twips, 96);
   Fixture fixture;
   QCOMPARE(fixture.window.windowTitle(), QString("设置时间"));
 
-  auto* control = fixture.window.findChild<QWidget*>(name);
+  auto* control = fixture.window.findChild<QWidget*>(QString::fromUtf8(description.name));
   QVERIFY(control != nullptr);
   QCOMPARE(control->metaObject()->className(), className);
-  QCOMPARE(control->property("text").toString(), text);
-  QCOMPARE(control->x(), place.x());
-  QCOMPARE(control->y(), place.y());
-  QCOMPARE(control->width(), place.width());
+  QCOMPARE(control->property("text").toString(), QString::fromUtf8(description.text));
+  QCOMPARE(control->x(), place.left);
+  QCOMPARE(control->y(), place.top);
+  QCOMPARE(control->width(), place.width);
   if (className == "QLabel") {
-    QVERIFY(control->height() >= place.height());
+    QVERIFY(control->height() >= place.height);
   } else {
-    QCOMPARE(control->height(), place.height());
+    QCOMPARE(control->height(), place.height);
   }
 }
 

@@ -5,6 +5,9 @@
 //                              {"answered": true, "milliseconds": 3}
 //   window_probe cover TITLE MS  covers that window with a black one for MS milliseconds, so that
 //                              it has to draw itself again
+//   window_probe layout DPI    where the window's description puts its controls at DPI: the client
+//                              size, and each control's identifier, text and place (a label's
+//                              height is the least it may have)
 //   window_probe wait-exit TITLE MS  prints "ready" once it watches the process of that window,
 //                              then {"ended": true} as soon as the process has ended (Wine takes
 //                              longer to tidy up after it), or {"ended": false} after MS ms
@@ -18,6 +21,9 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "ui/layout/form1_layout.h"
+#include "ui/win32/control_ids.h"
 
 namespace {
 
@@ -213,6 +219,28 @@ int Cover(const std::wstring& title, int milliseconds) {
   return 0;
 }
 
+int Layout(int dpi) {
+  namespace layout = horalux::form1_layout;
+  constexpr int kIds[] = {horalux::control_ids::kLabel1, horalux::control_ids::kText2,
+                          horalux::control_ids::kLabel2, horalux::control_ids::kText1,
+                          horalux::control_ids::kCommand1};
+  std::string controls;
+  for (std::size_t i = 0; i < layout::kControls.size(); ++i) {
+    const layout::Control& control = layout::kControls[i];
+    const layout::Rect place = layout::ToPixels(control.twips, dpi);
+    controls +=
+        std::string(i == 0 ? "" : ",") + "\n    {\"id\": " + std::to_string(kIds[i]) +
+        ", \"text\": \"" + std::string(control.text) + "\", \"rect\": [" +
+        std::to_string(place.left) + ", " + std::to_string(place.top) + ", " +
+        std::to_string(place.width) + ", " + std::to_string(place.height) +
+        "], \"label\": " + (control.kind == layout::ControlKind::kLabel ? "true" : "false") + "}";
+  }
+  std::printf("{\"client\": [%d, %d], \"controls\": [%s]}\n",
+              layout::ToPixels(layout::kClientWidthTwips, dpi),
+              layout::ToPixels(layout::kClientHeightTwips, dpi), controls.c_str());
+  return 0;
+}
+
 int WaitExit(const std::wstring& title, int milliseconds) {
   const HWND window = FindVisible(title);
   DWORD process_id = 0;
@@ -244,9 +272,10 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (command == L"ping" && argc == 3) return Ping(argv[2]);
   if (command == L"cover" && argc == 4) return Cover(argv[2], _wtoi(argv[3]));
+  if (command == L"layout" && argc == 3) return Layout(_wtoi(argv[2]));
   if (command == L"wait-exit" && argc == 4) return WaitExit(argv[2], _wtoi(argv[3]));
   std::fprintf(stderr,
                "usage: window_probe windows | ping TITLE | cover TITLE MILLISECONDS | "
-               "wait-exit TITLE MILLISECONDS\n");
+               "layout DPI | wait-exit TITLE MILLISECONDS\n");
   return 2;
 }
