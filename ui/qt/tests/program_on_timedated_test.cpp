@@ -640,6 +640,7 @@ void ProgramOnTimedatedTest::waitOverASecondNamesTheHostAndCancellingLeavesTheCl
   server.ServeDate(kDateHeader, 10s);
   const std::string url = server.Url() + "x";
   MapWatcher maps;
+  Display display;
   // At start the URL comes from the command line, and the start-up request asks it.
   Session session(bus, atStart ? QStringList{QString::fromStdString(url)} : QStringList{});
   if (atStart) {
@@ -655,7 +656,7 @@ void ProgramOnTimedatedTest::waitOverASecondNamesTheHostAndCancellingLeavesTheCl
   QElapsedTimer since_cancel;
   since_cancel.start();
   if (cancel == "close") {
-    Display().Close(wait_window->toUInt());
+    display.Close(wait_window->toUInt());
   } else {
     QVERIFY2(session.Keys({cancel}), session.failure());
   }
