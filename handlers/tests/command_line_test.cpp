@@ -20,25 +20,22 @@ TEST(CommandLineTest, OneUrlRunsWithItVerbatimHelpAndVersionAreShownAnythingElse
     std::optional<std::string> url;
     std::string text_start;
   };
+  const std::string see_help = "\n用法：horalux [网址]\n运行“horalux --help”查看说明。\n";
   const Case cases[] = {
       {{}, Action::kRun, std::nullopt, ""},
-      {{"http://intranet.example/x"}, Action::kRun, "http://intranet.example/x", ""},
       // Refused at the request, as a typed URL would be, not here.
-      {{"ftp://host/"}, Action::kRun, "ftp://host/", ""},
-      {{""}, Action::kRun, "", ""},
+      {{"ftp://host/x"}, Action::kRun, "ftp://host/x", ""},
       {{"--", "-odd"}, Action::kRun, "-odd", ""},
-      {{"--help"}, Action::kShowHelp, std::nullopt, "用法：horalux [网址]\n\n从网站"},
-      {{"http://a/", "-h"}, Action::kShowHelp, std::nullopt, "用法：horalux [网址]"},
+      {{"http://a/", "--help"}, Action::kShowHelp, std::nullopt, "用法：horalux [网址]\n\n从网站"},
       {{"--version"}, Action::kShowVersion, std::nullopt, "Horalux 1."},
-      {{"http://a/", "http://b/"},
+      {{"http://a/", "b"},
        Action::kUsageError,
        std::nullopt,
-       "horalux：只能给出一个网址，却给出了多个：“http://a/”、“http://b/”。\n用法：horalux [网址]\n"
-       "运行“horalux --help”查看说明。\n"},
-      {{"-platform", "offscreen"},
+       "horalux：只能给出一个网址，却给出了多个：“http://a/”、“b”。" + see_help},
+      {{"-platform", "x"},
        Action::kUsageError,
        std::nullopt,
-       "horalux：不认识的选项“-platform”。\n"},
+       "horalux：不认识的选项“-platform”。" + see_help},
   };
   for (const Case& c : cases) {
     const CommandLine parsed = ParseCommandLine("horalux", c.arguments);
@@ -51,22 +48,15 @@ TEST(CommandLineTest, OneUrlRunsWithItVerbatimHelpAndVersionAreShownAnythingElse
 }
 
 TEST(WaitingTextTest, NamesTheHostOfTheUrlOrTheShortenedTextWhenThereIsNone) {
-  struct Case {
-    std::string url;
-    std::string host;
-  };
-  const Case cases[] = {
-      {"http://www.baidu.com/", "www.baidu.com"},
+  const std::pair<std::string, std::string> cases[] = {
       {"https://user:pw@Intranet.Example:8443/time?x#y", "Intranet.Example"},
-      {"http://127.0.0.1:8080", "127.0.0.1"},
       {"http://[::1]:8080/x", "[::1]"},
       {"www.example.com", "www.example.com"},
       {"http:///nohost", "http:///nohost"},
-      {"网址网址网址网址网址网址网址网址网址网址网址网址网址网址网址网址网址网址网址网址网址",
-       "网址网址网址网址网址网址网址网址网址网址网址网址网址网址网址网址网址网址网址网址…"},
+      {std::string(39, 'a') + "网址", std::string(39, 'a') + "网…"},
       {"line\nbreak", "line break"},
   };
-  for (const Case& c : cases) EXPECT_EQ(HostForDisplay(c.url), c.host) << c.url;
+  for (const auto& [url, host] : cases) EXPECT_EQ(HostForDisplay(url), host) << url;
   EXPECT_EQ(WaitingText("http://127.0.0.1:1/x"), "正在从 127.0.0.1 获取时间……");
 }
 

@@ -484,24 +484,18 @@ void Form1Test::waitWindowNamesTheHostToScreenReadersAndCancelLeavesEverything()
     fixture.Text2()->setText("http://intranet.example:8080/time");
     fixture.window.show();
     query.HoldNext();
-    QString name, description, title;
+    QStringList said;  // by the accessible name and description
     QTimer::singleShot(0, &fixture.window, [&] {
       QProgressDialog* wait_window = nullptr;
       QTRY_VERIFY((wait_window = fixture.window.findChild<QProgressDialog*>()) != nullptr &&
                   wait_window->isVisible());
       QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(wait_window);
-      name = accessible->text(QAccessible::Name);
-      description = accessible->text(QAccessible::Description);
-      title = wait_window->windowTitle();
+      said = {accessible->text(QAccessible::Name), accessible->text(QAccessible::Description)};
       QTest::mouseClick(wait_window->findChild<QPushButton*>(), Qt::LeftButton);
     });
     fixture.Press();
 
-    const QString waiting = "正在从 intranet.example 获取时间……";
-    QCOMPARE(name, waiting);
-    QCOMPARE(description, waiting);
-    QCOMPARE(title, waiting);
-    QVERIFY(fixture.window.isVisible());
+    QCOMPARE(said, QStringList(2, "正在从 intranet.example 获取时间……"));
     QVERIFY(fixture.Text1()->text().isEmpty());
     QCOMPARE(fixture.boxes.shown(), std::vector{Prompt(time)});  // the start-up's only
     QVERIFY(fixture.clock.changes().empty());
