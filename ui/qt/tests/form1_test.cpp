@@ -462,7 +462,11 @@ void Form1Test::closingWhileTheRequestIsOutStopsThePressAndLeavesTheClock() {
     Fixture fixture(query.Query());
     fixture.window.show();
     query.HoldNext();
-    QTimer::singleShot(0, &fixture.window, [&] { fixture.window.close(); });
+    // Closed once the request is out, after the clock's authorization, which uses the clock.
+    QTimer::singleShot(0, &fixture.window, [&] {
+      query.WaitUntilHeld();
+      fixture.window.close();
+    });
     fixture.Press();
 
     QVERIFY(!fixture.window.isVisible());
