@@ -4,7 +4,9 @@
 #include <string>
 #include <utility>
 
+#include "handlers/started_query.h"
 #include "handlers/texts.h"
+#include "handlers/waiting_text.h"
 #include "runtime/base/error.h"
 #include "runtime/base/system_text.h"
 #include "runtime/datetime/pattern_format.h"
@@ -19,13 +21,24 @@ Form1Handlers::Form1Handlers(Form1Window& window, MessageBoxService& message_box
       forms_(std::move(forms)),
       query_(std::move(query)) {}
 
-void Form1Handlers::Form_Load() { RunHandler(&Form1Handlers::LoadTime); }
+void Form1Handlers::Form_Load(const StartedQuery* started) {
+  RunHandler([this, started] { LoadTime(started); });
+}
 
-void Form1Handlers::Command1_Click() { RunHandler(&Form1Handlers::SetClock); }
+void Form1Handlers::Command1_Click() {
+  RunHandler([this] { SetClock(); });
+}
 
-void Form1Handlers::LoadTime() {
+void Form1Handlers::LoadTime(const StartedQuery* started) {
   // Shown only: the time box stays empty until the set-clock command fills it.
-  message_box_.Show(GetWebTime(false));
+  const std::string url = window_.ReadText2();
+  if (started == nullptr || started->url() != url) {
+    message_box_.Show(GetWebTime(false));
+    return;
+  }
+  // The query may still be out: waiting for it is a wait like any other, and may be cancelled.
+  message_box_.Show(window_.RunBusy(
+      {{}, [answer = started->answer()] { return answer.get(); }, WaitingText(url)}));
 }
 
 void Form1Handlers::SetClock() {
@@ -47,22 +60,24 @@ std::string Form1Handlers::GetWebTime(bool authorize_clock_first) {
   // The fetch holds copies of what it uses: a window may run it on another thread and leave it
   // running there, after this handler has gone, when the user closes the window meanwhile. The
   // clock is the program's and outlives every window.
-  return window_.RunBusy(
-      [query = query_, url = window_.ReadText2(), clock = &clock_, authorize_clock_first] {
-        // A password prompt for the clock comes now, before the time is fetched: between the fetch
-        // and the setting it would leave the clock behind by as long as the user took to type.
-        if (authorize_clock_first) clock->Authorize();
-        return query(url);
-      });
+  const std::string url = window_.ReadText2();
+  BusyFetch fetch{{}, [query = query_, url] { return query(url); }, WaitingText(url)};
+  // A password prompt for the clock comes first, before the time is fetched: between the fetch
+  // and the setting it would leave the clock behind by as long as the user took to type.
+  if (authorize_clock_first) fetch.prepare = [clock = &clock_] { clock->Authorize(); };
+  return window_.RunBusy(fetch);
 }
 
-void Form1Handlers::RunHandler(void (Form1Handlers::*handler)()) {
+template <typename Handler>
+void Form1Handlers::RunHandler(Handler handler) {
   // A failed request or a refused clock must not cost the user the window: the error is shown
   // and the window stays, so the address can be corrected and the press repeated.
   try {
-    (this->*handler)();
+    handler();
   } catch (const WindowClosed&) {
     // The user is gone and the program is ending: there is nobody to tell.
+  } catch (const FetchCancelled&) {
+    // The user chose to stop waiting and knows it: the window simply goes on.
   } catch (const Error& error) {
     message_box_.ReportError(error);
   } catch (const std::exception& error) {

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "handlers/started_query.h"
 #include "runtime/base/error.h"
 #include "runtime/datetime/form_builder.h"
 #include "runtime/datetime/ole_date.h"
@@ -65,10 +66,59 @@ TEST(Form1HandlersTest, StartUpShowsTheTimeAndTouchesNeitherTheTimeBoxNorTheCloc
             std::vector{Prompt(TimeText(local_days{1994y / 11 / 6} + 16h + 49min + 37s))});
   EXPECT_EQ(fixture.urls, std::vector<std::string>{"http://time.example/"});
   EXPECT_EQ(fixture.busy_during_query, std::vector{true});
+  EXPECT_EQ(fixture.window.waiting_texts,
+            std::vector<std::string>{"正在从 time.example 获取时间……"});
   EXPECT_FALSE(fixture.window.busy);
   EXPECT_EQ(fixture.window.text1, "");
   EXPECT_TRUE(fixture.clock.changes().empty());
   EXPECT_EQ(fixture.clock.authorizations(), 0);
+}
+
+// The program starts the start-up query before its window; the load handler shows that query's
+// answer, as a wait of its own, unless the address box names another URL.
+TEST(Form1HandlersTest, StartUpTakesTheQueryStartedForTheUrlInTheBox) {
+  struct Case {
+    std::string started_url;
+    std::vector<std::string> urls_queried_at_load;
+    std::string shown;
+  };
+  const std::string web_time = TimeText(local_days{1994y / 11 / 6} + 16h + 49min + 37s);
+  const Case cases[] = {
+      {"http://time.example/", {}, "started answer"},
+      {"http://other.example/", {"http://time.example/"}, web_time},
+  };
+  for (const Case& c : cases) {
+    Fixture fixture;
+    const StartedQuery started([](std::string_view) { return std::string("started answer"); },
+                               c.started_url);
+
+    fixture.handlers.Form_Load(&started);
+
+    EXPECT_EQ(fixture.urls, c.urls_queried_at_load) << c.started_url;
+    EXPECT_EQ(fixture.boxes.shown(), std::vector{Prompt(c.shown)}) << c.started_url;
+    EXPECT_EQ(fixture.window.waiting_texts,
+              std::vector<std::string>{"正在从 time.example 获取时间……"});
+  }
+}
+
+// Cancelling the wait stops the handler silently: no box, the time box as it was, the clock
+// untouched even if the answer came meanwhile; and the next press works.
+TEST(Form1HandlersTest, CancelledWaitWritesNothingSetsNothingAndTheNextPressWorks) {
+  for (const bool at_start : {true, false}) {
+    Fixture fixture;
+    fixture.window.text1 = "earlier text";
+    fixture.window.cancel_next_wait = true;
+
+    at_start ? fixture.handlers.Form_Load() : fixture.handlers.Command1_Click();
+
+    EXPECT_TRUE(fixture.boxes.shown().empty()) << at_start;
+    EXPECT_EQ(fixture.window.text1, "earlier text") << at_start;
+    EXPECT_TRUE(fixture.clock.changes().empty()) << at_start;
+
+    fixture.handlers.Command1_Click();
+    EXPECT_EQ(fixture.boxes.shown(), std::vector{Prompt("设置时间成功！")}) << at_start;
+    EXPECT_EQ(fixture.clock.changes().size(), 2u) << at_start;
+  }
 }
 
 TEST(Form1HandlersTest, PressPutsTheTimeInTheBoxThenSetsTheDateThenTheTimeOfDay) {

@@ -1,6 +1,7 @@
 #include "ui/qt/form1.h"
 
 #include <exception>
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -10,11 +11,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 
+#include "handlers/started_query.h"
 #include "handlers/texts.h"
 #include "ui/layout/form1_layout.h"
 #include "ui/qt/off_thread_call.h"
 #include "ui/qt/qt_text.h"
+#include "ui/qt/wait_window.h"
 
 namespace horalux {
 namespace {
@@ -22,14 +26,27 @@ namespace {
 // Qt scales device-independent pixels, 96 to the inch, to the screen.
 constexpr int kPixelsPerInch = 96;
 
-// The press waits for its request and takes no input meanwhile; the cursor tells the user why.
+// The press waits for its request and takes no input meanwhile; the cursor tells the user why,
+// until the small window that shows a long wait tells it instead and takes a click on 取消.
 class BusyCursor {
  public:
   BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+  ~BusyCursor() { Lift(); }
   BusyCursor(const BusyCursor&) = delete;
   BusyCursor& operator=(const BusyCursor&) = delete;
+
+  void Lift() {
+    if (lifted_) return;
+    lifted_ = true;
+    QApplication::restoreOverrideCursor();
+  }
+
+ private:
+  bool lifted_ = false;
 };
+
+// How long a wait goes unannounced: a usual answer comes well within it.
+constexpr int kQuietWaitMs = 1'000;
 
 // What a user does to a window: ignored while a press waits.
 bool IsInput(QEvent::Type type) {
@@ -151,10 +168,15 @@ void Form1::FitLabelsToText() {
   }
 }
 
+void Form1::StartFrom(const StartedQuery& started) {
+  started_ = &started;
+  Text2->setText(ToQString(started.url()));
+}
+
 void Form1::setVisible(bool visible) {
   if (visible && !loaded_) {
     loaded_ = true;
-    handlers_.Form_Load();
+    handlers_.Form_Load(started_);
     // Laying the labels out loads the glyphs of their texts; left until the window is about to
     // appear, that work no longer delays the start-up message, which needs none of it.
     FitLabelsToText();
@@ -198,29 +220,47 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
-std::string Form1::RunBusy(const std::function<std::string()>& fetch) {
+std::string Form1::RunBusy(const BusyFetch& fetch) {
   BusyCursor busy;
-  // Before the window first appears (the start-up message) there is nothing to draw and nobody to
-  // answer: the request is made right here, without the cost of a thread.
-  if (!isVisible()) return fetch();
-
   // The request can take half a minute where a firewall drops packets. It runs on a thread of
   // its own while this one goes on drawing the window and answering the desktop's "are you
-  // alive" (_NET_WM_PING), so that the desktop does not grey the window out as hung.
-  OffThreadCall call(fetch);
+  // alive" (_NET_WM_PING), so that the desktop does not grey the window out as hung. At start,
+  // before the window has appeared, the same loop shows the small window of a long wait.
+  OffThreadCall call(fetch.prepare, fetch.query);
   closed_while_waiting_ = false;
+  cancelled_ = false;
+  std::unique_ptr<QProgressDialog> wait_window;
+  QTimer quiet_wait;
+  quiet_wait.setSingleShot(true);
+  connect(&quiet_wait, &QTimer::timeout, this, [&] {
+    // An answer that has just come, its wake-up still queued, is not announced.
+    if (call.Ended()) return;
+    busy.Lift();
+    wait_window = MakeWaitWindow(fetch.waiting_text, isVisible() ? this : nullptr);
+    connect(wait_window.get(), &QProgressDialog::canceled, this, [&] {
+      cancelled_ = true;
+      call.StopWaiting();
+    });
+    wait_window->show();
+    wait_window->raise();
+    wait_window->activateWindow();
+  });
   bool answered;
   {
     const WaitScope scope(*this, waiting_call_, call);
-    answered = call.Wait();
+    // The polkit prompt of `prepare` is the system's, not a wait of ours: the quiet second
+    // starts with the query.
+    answered = call.Wait([&quiet_wait] { quiet_wait.start(kQuietWaitMs); });
   }
-  if (closed_while_waiting_ || !answered) {
-    // Closed or quit meanwhile: the press stops here and the clock is left alone. A request still
-    // out is left to its thread, which owns everything it uses; see main for how the program
-    // then ends.
-    if (!answered) left_a_request_running_ = true;
-    throw WindowClosed();
-  }
+  quiet_wait.stop();
+  wait_window.reset();
+  // A request still out is left to its thread, which owns everything it uses; see main for how
+  // the program then ends.
+  if (!answered) left_a_request_running_ = true;
+  // Closed or quit meanwhile: the press stops here and the clock is left alone.
+  if (closed_while_waiting_ || (!answered && !cancelled_)) throw WindowClosed();
+  // Cancelled: even an answer that came meanwhile is dropped, as the user asked.
+  if (cancelled_) throw FetchCancelled();
   return call.TakeResult();
 }
 

@@ -30,12 +30,17 @@ class Form1 : public QWidget, private Form1Window {
   Form1(MessageBoxService& message_box, Clock& clock, TextForms forms, WebTimeQuery query,
         QWidget* parent = nullptr);
 
+  // The window starts from a start-up query the program has already started: the address box
+  // shows its URL, and the load handler takes its answer. Without one, the address box shows the
+  // default site and the load handler asks it. `started` must outlive the first show.
+  void StartFrom(const StartedQuery& started);
+
   // The first show runs the load handler: the start-up time is fetched and shown before the
   // window appears. The labels are fitted to their texts then, just before it appears.
   void setVisible(bool visible) override;
 
-  // Whether the window was closed while a press waited for its request, which may then still be
-  // running on a thread of its own.
+  // Whether the window was closed, or a wait cancelled, while a request was out, which may then
+  // still be running on a thread of its own.
   bool LeftARequestRunning() const { return left_a_request_running_; }
 
  protected:
@@ -53,13 +58,15 @@ class Form1 : public QWidget, private Form1Window {
   std::string ReadText2() const override;
   std::string ReadText1() const override;
   void WriteText1(std::string_view text) override;
-  std::string RunBusy(const std::function<std::string()>& fetch) override;
+  std::string RunBusy(const BusyFetch& fetch) override;
 
   Form1Handlers handlers_;
+  const StartedQuery* started_ = nullptr;
   bool loaded_ = false;
   // While a press waits for its request: the call, so that closing the window can end the wait.
   OffThreadCall* waiting_call_ = nullptr;
   bool closed_while_waiting_ = false;
+  bool cancelled_ = false;
   bool left_a_request_running_ = false;
 
   QLabel* Label1 = nullptr;

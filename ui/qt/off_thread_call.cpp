@@ -11,20 +11,33 @@ namespace horalux {
 // Shared by the caller and the call's thread, so that either may be the last to let go of it.
 struct OffThreadCall::Outcome {
   std::mutex mutex;
+  bool call_started = false;
   bool ended = false;
   std::string result;
   std::exception_ptr error;
-  // The loop to wake when the call ends. Set and cleared by the waiting thread under the mutex,
-  // so the call's thread posts to it only while it exists.
+  // The loop to wake when the call ends, and what to run there when the call begins. Set and
+  // cleared by the waiting thread under the mutex, so the call's thread posts to the loop only
+  // while it exists; Qt drops what is posted to a loop that goes before handling it.
   QEventLoop* wake = nullptr;
+  const std::function<void()>* call_started_handler = nullptr;
 };
 
-OffThreadCall::OffThreadCall(std::function<std::string()> call)
+OffThreadCall::OffThreadCall(std::function<void()> prepare, std::function<std::string()> call)
     : outcome_(std::make_shared<Outcome>()) {
-  thread_ = std::thread([outcome = outcome_, call = std::move(call)] {
+  thread_ = std::thread([outcome = outcome_, prepare = std::move(prepare), call = std::move(call)] {
     std::string result;
     std::exception_ptr error;
     try {
+      if (prepare) prepare();
+      {
+        const std::lock_guard lock(outcome->mutex);
+        outcome->call_started = true;
+        if (outcome->wake != nullptr) {
+          QMetaObject::invokeMethod(
+              outcome->wake, [handler = outcome->call_started_handler] { (*handler)(); },
+              Qt::QueuedConnection);
+        }
+      }
       result = call();
     } catch (...) {
       error = std::current_exception();
@@ -54,21 +67,33 @@ OffThreadCall::~OffThreadCall() {
   }
 }
 
-bool OffThreadCall::Wait() {
+bool OffThreadCall::Wait(const std::function<void()>& call_started) {
   QEventLoop loop;
   bool ended;
+  bool started_already;
   {
     const std::lock_guard lock(outcome_->mutex);
     ended = outcome_->ended;
-    if (!ended) outcome_->wake = &loop;
+    started_already = outcome_->call_started;
+    if (!ended) {
+      outcome_->wake = &loop;
+      outcome_->call_started_handler = &call_started;
+    }
   }
   if (!ended) {
+    if (started_already) call_started();
     waiting_ = &loop;
     loop.exec();
     waiting_ = nullptr;
   }
   const std::lock_guard lock(outcome_->mutex);
   outcome_->wake = nullptr;
+  outcome_->call_started_handler = nullptr;
+  return outcome_->ended;
+}
+
+bool OffThreadCall::Ended() const {
+  const std::lock_guard lock(outcome_->mutex);
   return outcome_->ended;
 }
 

@@ -13,9 +13,10 @@ namespace horalux {
 
 class OffThreadCall {
  public:
-  // Starts `call` on a new thread. `call` must own everything it uses: a call that is left
-  // running (see Wait) outlives this object and whoever made it.
-  explicit OffThreadCall(std::function<std::string()> call);
+  // Starts `prepare` (if set), then `call`, on a new thread. Both must own everything they use: a
+  // call that is left running (see Wait) outlives this object and whoever made it. What `prepare`
+  // raises ends the call without running `call`.
+  OffThreadCall(std::function<void()> prepare, std::function<std::string()> call);
   // Joins the thread of a call that has ended. One still running is left to end on its own; what
   // it returns or raises then is dropped.
   ~OffThreadCall();
@@ -24,7 +25,11 @@ class OffThreadCall {
 
   // Handles this thread's events until the call ends (true), or until StopWaiting is called or
   // the application quits (false): the call then goes on without anyone waiting for it.
-  bool Wait();
+  // `call_started` is run on this thread, during the wait, once `prepare` is over and `call` has
+  // begun.
+  bool Wait(const std::function<void()>& call_started);
+  // Whether the call has ended, its answer perhaps not yet handled by the wait.
+  bool Ended() const;
   // Ends a Wait in progress; for the event handlers it runs.
   void StopWaiting();
   // After a Wait that returned true: what the call returned, or raises what it raised.

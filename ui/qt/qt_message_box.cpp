@@ -21,6 +21,15 @@ std::unique_ptr<QMessageBox> MakeBox(QMessageBox::Icon icon, const QString& text
   return box;
 }
 
+// A box often follows a wait, during which the user may have gone to another window: it comes to
+// the front with the keyboard, so that Enter or Esc dismisses it at once.
+void ShowInFront(QMessageBox& box) {
+  box.show();
+  box.raise();
+  box.activateWindow();
+  box.exec();
+}
+
 }  // namespace
 
 std::unique_ptr<QMessageBox> MakePromptBox(std::string_view prompt, QWidget* parent) {
@@ -36,8 +45,10 @@ std::unique_ptr<QMessageBox> MakeErrorReport(const Error& error, QWidget* parent
   return MakeBox(QMessageBox::Critical, text, Qt::RichText, parent);
 }
 
-void QtMessageBox::Show(std::string_view prompt) { MakePromptBox(prompt, parent_)->exec(); }
+void QtMessageBox::Show(std::string_view prompt) { ShowInFront(*MakePromptBox(prompt, parent_)); }
 
-void QtMessageBox::ReportError(const Error& error) { MakeErrorReport(error, parent_)->exec(); }
+void QtMessageBox::ReportError(const Error& error) {
+  ShowInFront(*MakeErrorReport(error, parent_));
+}
 
 }  // namespace horalux

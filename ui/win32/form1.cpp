@@ -323,7 +323,12 @@ void Form1::WriteText1(std::string_view text) {
   ::SetWindowTextW(Text1, TextToShow(text).c_str());
 }
 
-std::string Form1::RunBusy(const std::function<std::string()>& fetch) {
+std::string Form1::RunBusy(const BusyFetch& busy_fetch) {
+  // Not yet the small window that shows a long wait: the two steps run as one.
+  const std::function<std::string()> fetch = [busy_fetch] {
+    if (busy_fetch.prepare) busy_fetch.prepare();
+    return busy_fetch.query();
+  };
   // At start the window is not there yet: nothing to keep drawn, the request runs right here.
   if (handle() == nullptr || !::IsWindowVisible(handle())) {
     const HCURSOR previous = ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));

@@ -63,7 +63,7 @@ class Form1 : public Window, private Form1Window {
   std::string ReadText2() const override;
   std::string ReadText1() const override;
   void WriteText1(std::string_view text) override;
-  std::string RunBusy(const std::function<std::string()>& fetch) override;
+  std::string RunBusy(const BusyFetch& busy_fetch) override;
 
   Form1Handlers handlers_;
   std::optional<Dpi> dpi_functions_;  // looked up with the window, after the start-up box

@@ -1,8 +1,12 @@
 #!/usr/bin/env python3
-"""An HTTP proxy for the start-up benchmark that answers every request itself, at once, with a
-Date header. Prints the port it listens on, then serves until killed."""
+"""An HTTP proxy for the start-up benchmark that answers every request itself with a Date header,
+at once or after the milliseconds given as its argument. Prints the port it listens on, then
+serves until killed."""
 import http.server
 import sys
+import time
+
+delay = float(sys.argv[1]) / 1000 if len(sys.argv) > 1 else 0
 
 
 class Answer(http.server.BaseHTTPRequestHandler):
@@ -12,6 +16,8 @@ class Answer(http.server.BaseHTTPRequestHandler):
         length = int(self.headers.get("Content-Length") or 0)
         if length:
             self.rfile.read(length)
+        if delay:
+            time.sleep(delay)
         self.send_response(200)  # adds the Date header
         self.send_header("Content-Length", "0")
         self.end_headers()

@@ -6,19 +6,23 @@
 #include <signal.h>
 #include <sys/prctl.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include <xcb/xcb.h>
 
 #include <QByteArray>
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QPoint>
 #include <QProcess>
@@ -85,7 +89,7 @@ class Child {
 // The program under test and xdotool, which drives it.
 class Session {
  public:
-  explicit Session(const PrivateSystemBus& bus)
+  explicit Session(const PrivateSystemBus& bus, const QStringList& arguments = {})
       : output_path_(QString::fromStdString(bus.directory()) + "/horalux.log") {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("DBUS_SYSTEM_BUS_ADDRESS", QString::fromStdString(bus.address()));
@@ -99,7 +103,7 @@ class Session {
     // To a file, so that nothing the program writes can fill a pipe nobody reads while it runs.
     program_.process().setProcessChannelMode(QProcess::MergedChannels);
     program_.process().setStandardOutputFile(output_path_);
-    program_.process().start(HORALUX_PROGRAM, {});
+    program_.process().start(HORALUX_PROGRAM, arguments);
   }
 
   bool Started() {
@@ -371,6 +375,67 @@ class Display {
   uint32_t pings_ = 0;
 };
 
+// Watches, on a thread of its own, every window the program maps, and notes its title at once:
+// a window shown only for a moment is noted too.
+class MapWatcher {
+ public:
+  MapWatcher() : connection_(xcb_connect(nullptr, nullptr)) {
+    xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data;
+    const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+    xcb_change_window_attributes(connection_, screen->root, XCB_CW_EVENT_MASK, &mask);
+    const char name[] = "_NET_WM_NAME";
+    XcbReply<xcb_intern_atom_reply_t> atom(xcb_intern_atom_reply(
+        connection_, xcb_intern_atom(connection_, 0, sizeof name - 1, name), nullptr));
+    net_wm_name_ = atom ? atom->atom : xcb_atom_t{XCB_ATOM_NONE};
+    xcb_flush(connection_);
+    thread_ = std::thread([this] { Watch(); });
+  }
+  ~MapWatcher() {
+    stop_ = true;
+    thread_.join();
+    xcb_disconnect(connection_);
+  }
+
+  QStringList Titles() {
+    const std::lock_guard lock(mutex_);
+    return titles_;
+  }
+
+ private:
+  void Watch() {
+    pollfd x_server{xcb_get_file_descriptor(connection_), POLLIN, 0};
+    while (!stop_ && !xcb_connection_has_error(connection_)) {
+      const std::unique_ptr<xcb_generic_event_t, FreeDeleter> event(
+          xcb_poll_for_event(connection_));
+      if (!event) {
+        poll(&x_server, 1, 50);
+        continue;
+      }
+      if ((event->response_type & 0x7f) != XCB_MAP_NOTIFY) continue;
+      const auto* map = reinterpret_cast<const xcb_map_notify_event_t*>(event.get());
+      XcbReply<xcb_get_property_reply_t> title(
+          xcb_get_property_reply(connection_,
+                                 xcb_get_property(connection_, 0, map->window, net_wm_name_,
+                                                  XCB_GET_PROPERTY_TYPE_ANY, 0, 256),
+                                 nullptr));
+      if (!title || xcb_get_property_value_length(title.get()) == 0) continue;
+      const std::lock_guard lock(mutex_);
+      titles_ << QString::fromUtf8(static_cast<const char*>(xcb_get_property_value(title.get())),
+                                   xcb_get_property_value_length(title.get()));
+    }
+  }
+
+  xcb_connection_t* connection_;
+  xcb_atom_t net_wm_name_;
+  std::atomic<bool> stop_ = false;
+  std::mutex mutex_;
+  QStringList titles_;
+  std::thread thread_;
+};
+
+// The small window of a wait for the loopback server.
+const QString kWaitingTitle = "正在从 127.0.0.1 获取时间……";
+
 // The answer every press gets: 16:00:00 GMT is midnight of the next day in UTC+8.
 constexpr std::string_view kDateHeader = "Tue, 01 Feb 2022 16:00:00 GMT";
 constexpr year_month_day kExpectedDate{2022y / 2 / 2};
@@ -387,6 +452,8 @@ class ProgramOnTimedatedTest : public QObject {
   void refusalWhileAutomaticSyncIsOnLeavesTheWindowForTheNextPress();
   void windowWaitingForASlowServerStaysDrawnAndAliveAndTakesNoInput_data();
   void windowWaitingForASlowServerStaysDrawnAndAliveAndTakesNoInput();
+  void waitOverASecondNamesTheHostAndCancellingLeavesTheClock_data();
+  void waitOverASecondNamesTheHostAndCancellingLeavesTheClock();
 };
 
 void ProgramOnTimedatedTest::initTestCase() {
@@ -399,7 +466,9 @@ void ProgramOnTimedatedTest::pressedButtonAsksTimedatedForTheDateThenTheTimeOfDa
   PrivateSystemBus bus;
   TimedatedMock timedated(bus);
   TimeServer server;
-  server.ServeDate(kDateHeader);
+  // Within a second: the small window of a long wait never comes, not even for a moment.
+  server.ServeDate(kDateHeader, 500ms);
+  MapWatcher maps;
   Session session(bus);
   QVERIFY2(session.OpenAt(server.Url()), session.failure());
   QVERIFY2(timedated.SetTimeCalls().empty(), "the clock was set before the button was pressed");
@@ -424,6 +493,7 @@ void ProgramOnTimedatedTest::pressedButtonAsksTimedatedForTheDateThenTheTimeOfDa
   ExpectDateThenTimeOfDay(timedated.SetTimeCalls(), press, kExpectedDate, kExpectedTimeOfDay);
   if (QTest::currentTestFailed()) return;
   QVERIFY2(session.Dismiss(), session.failure());
+  QVERIFY2(!maps.Titles().contains(kWaitingTitle), qPrintable(maps.Titles().join(", ")));
 }
 
 void ProgramOnTimedatedTest::refusalWhileAutomaticSyncIsOnLeavesTheWindowForTheNextPress() {
@@ -484,6 +554,12 @@ void ProgramOnTimedatedTest::windowWaitingForASlowServerStaysDrawnAndAliveAndTak
   const QDeadlineTimer three_seconds_in(3'000);
   QVERIFY2(session.Keys({"Return"}), session.failure());
   QTRY_COMPARE(server.requests(), 1);
+  // Past a second the small window of the wait comes over the window; the user moves it aside
+  // and goes back to the window.
+  const std::optional<QString> wait_window = session.FocusWindow(kWaitingTitle);
+  QVERIFY2(wait_window && session.Xdotool({"windowmove", *wait_window, "700", "500"}) &&
+               session.FocusWindow("设置时间"),
+           session.failure());
 
   // Uncovered while the request is out, the window is drawn again.
   display.CoverAndUncover(window);
@@ -513,6 +589,64 @@ void ProgramOnTimedatedTest::windowWaitingForASlowServerStaysDrawnAndAliveAndTak
     QVERIFY2(session.Dismiss(), session.failure());
   }
   QCOMPARE(server.requests(), 1);
+}
+
+void ProgramOnTimedatedTest::waitOverASecondNamesTheHostAndCancellingLeavesTheClock_data() {
+  QTest::addColumn<bool>("atStart");
+  QTest::addColumn<QString>("cancel");  // a key, or "close" for the desktop's close
+  QTest::newRow("at start, Esc") << true << "Escape";
+  QTest::newRow("at start, closing it") << true << "close";
+  QTest::newRow("on a press, 取消") << false << "space";
+  QTest::newRow("on a press, Esc") << false << "Escape";
+}
+
+void ProgramOnTimedatedTest::waitOverASecondNamesTheHostAndCancellingLeavesTheClock() {
+  QFETCH(bool, atStart);
+  QFETCH(QString, cancel);
+  PrivateSystemBus bus;
+  TimedatedMock timedated(bus);
+  TimeServer server;
+  server.ServeDate(kDateHeader, 10s);
+  const std::string url = server.Url() + "x";
+  MapWatcher maps;
+  Display display;
+  // At start the URL comes from the command line, and the start-up request asks it.
+  Session session(bus, atStart ? QStringList{QString::fromStdString(url)} : QStringList{});
+  if (atStart) {
+    QVERIFY2(session.Started(), session.failure());
+  } else {
+    QVERIFY2(session.OpenAt(url) && session.Keys({"Return"}), session.failure());
+  }
+  const std::optional<QString> wait_window = session.FocusWindow(kWaitingTitle);
+  QVERIFY2(wait_window, session.failure());
+  QCOMPARE(server.requests(), 1);
+  QCOMPARE(server.Requests()[0].target, std::string("/x"));
+
+  QElapsedTimer since_cancel;
+  since_cancel.start();
+  if (cancel == "close") {
+    display.Close(wait_window->toUInt());
+  } else {
+    QVERIFY2(session.Keys({cancel}), session.failure());
+  }
+  QVERIFY2(session.WaitUntilGone(kWaitingTitle) && session.FocusWindow("设置时间"),
+           session.failure());
+  QVERIFY2(since_cancel.elapsed() < 1'000, qPrintable(QString::number(since_cancel.elapsed())));
+  QVERIFY2(timedated.SetTimeCalls().empty(), Describe(timedated.SetTimeCalls()).c_str());
+  // No box came, and none came at start either: the main window followed the wait window.
+  QCOMPARE(maps.Titles(), (atStart ? QStringList{kWaitingTitle, "设置时间"}
+                                   : QStringList{"Horalux", "设置时间", kWaitingTitle}));
+
+  // The request left behind is still out; a new press works meanwhile, on the same URL.
+  server.ServeDate(kDateHeader);
+  PressInterval press{NowUsec(), {}, kZoneOffset};
+  QVERIFY2(session.Keys({"Return"}) && session.FocusWindow("Horalux"), session.failure());
+  press.after = NowUsec();
+  QCOMPARE(server.requests(), 2);
+  QCOMPARE(server.Requests()[1].target, std::string("/x"));
+  ExpectDateThenTimeOfDay(timedated.SetTimeCalls(), press, kExpectedDate, kExpectedTimeOfDay);
+  if (QTest::currentTestFailed()) return;
+  QVERIFY2(session.Dismiss(), session.failure());
 }
 
 QTEST_GUILESS_MAIN(ProgramOnTimedatedTest)

@@ -1,0 +1,29 @@
+// The program's command line, `horalux [URL]`, read the same way by every front end: what to do,
+// and the text to show for it. Showing the text is the front end's part (a terminal on Linux, a
+// box on Windows).
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace horalux {
+
+struct CommandLine {
+  enum class Action { kRun, kShowHelp, kShowVersion, kUsageError };
+  Action action = Action::kRun;
+  // kRun: the URL for the address box, verbatim; none when none was given (the default stays).
+  std::optional<std::string> url;
+  // kShowHelp, kShowVersion, kUsageError: the text to show, ending in a newline.
+  std::string text;
+};
+
+// The exit status of a usage error, as for most commands.
+inline constexpr int kUsageErrorStatus = 2;
+
+// `program` is the name the texts call the program by ("horalux", "horalux.exe"); `arguments`
+// are the arguments after it, in UTF-8. An argument after "--" is a URL whatever it starts with.
+CommandLine ParseCommandLine(std::string_view program, const std::vector<std::string>& arguments);
+
+}  // namespace horalux
