@@ -43,6 +43,10 @@ mount --bind "$hosts" /etc/hosts
 served=$(mktemp -d)
 (cd "$served" && exec python3 -m http.server --bind 127.0.0.1 80 >/dev/null 2>&1) &
 server=$!
+# A prefix made while Wine had no 32-bit part has no 32-bit system folder: made anew once it has.
+if [ -x /usr/lib/wine/wine ] && [ ! -d "$WINEPREFIX/drive_c/windows/syswow64" ]; then
+  rm -rf "$WINEPREFIX"
+fi
 mkdir -p "$WINEPREFIX"
 /usr/lib/wine/wineserver64 -p
 trap '/usr/lib/wine/wineserver64 -k || true; kill $server 2>/dev/null || true; rm -rf "$hosts" "$served"' EXIT

@@ -70,6 +70,11 @@ if [ -n "$wine" ]; then
     WINEPREFIX="$build/wine-prefix" WINEDEBUG=-all \
     WINEDLLOVERRIDES=mscoree,mshtml= WINE="$wine" BUILD="$build" JOBS="$jobs" sh -c '
       server="$(dirname "$WINE")/wineserver64"; [ -x "$server" ] || server=wineserver
+      # A prefix made while Wine had no 32-bit part has no 32-bit system folder: make it anew once
+      # that part (wine32:i386, its loader beside wine64) is there.
+      if [ -x "$(dirname "$WINE")/wine" ] && [ ! -d "$WINEPREFIX/drive_c/windows/syswow64" ]; then
+        rm -rf "$WINEPREFIX"
+      fi
       mkdir -p "$WINEPREFIX"
       "$server" -p
       # The prefix is made in the locale of our users: the forms Wine writes into it then are the ones
