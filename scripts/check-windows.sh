@@ -83,8 +83,8 @@ if [ -n "$wine" ]; then
       # Wine has no TLS server side: the https cases talk to servers running beside it, one per
       # certificate, whose ports they find in HORALUX_TLS_PORT_<NAME>.
       ports="$BUILD/tls-test-ports"
-      # Emptied here, not by the servers redirection: on a busy machine the wait below would read
-      # a missing file, or the last run ports, before the servers shell has opened it.
+      # Emptied before the servers start: on a busy machine the wait below could otherwise read a
+      # missing file, or the ports of the last run, before the shell of the servers has opened it.
       : >"$ports"
       python3 testing/tls_test_servers.py "$BUILD/webtime/tests/certificates" >"$ports" &
       tls_servers=$!
