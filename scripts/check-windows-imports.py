@@ -52,7 +52,8 @@ TRIPLES = {"pei-x86-64": "x86_64-w64-mingw32", "pei-i386": "i686-w64-mingw32"}
 
 
 def imports(objdump_output):
-    """{DLL name: [function names]} from objdump -p; ordinal imports as "#<hint>"."""
+    """{DLL name: [function names]} from objdump -p; ordinal imports as "#<ordinal>". A line it
+    cannot read ends the check, rather than leave an import out unchecked."""
     table = {}
     dll = None
     for line in objdump_output.splitlines():
@@ -60,16 +61,17 @@ def imports(objdump_output):
         if match:
             dll = match.group(1)
             table.setdefault(dll, [])
+        elif dll is None or line.strip().startswith("vma:"):
             continue
-        if dll is None:
-            continue
-        # "<vma>  <hint> <name>" under a DLL; a blank line or the next table ends the list.
-        match = re.match(r"\s*[0-9a-fA-F]+\s+(\d+)\s+(\S+)?\s*$", line)
-        if match:
+        elif not line.strip():
+            dll = None  # the end of this DLL's list
+        elif match := re.fullmatch(r"\s*[0-9a-fA-F]+\s+(\d+)\s+(\S+)\s*", line):
             name = match.group(2)
-            table[dll].append(name if name and name != "<none>" else "#" + match.group(1))
-        elif not line.strip() or not line.startswith("\t"):
-            dll = None
+            table[dll].append(name if name != "<none>" else "#" + match.group(1))
+        else:
+            sys.exit(f"cannot read this line of the imports of {dll}: {line!r}")
+    if not table:
+        sys.exit("no imported DLLs found in the output of objdump -p")
     return table
 
 
