@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Checks what a Windows exe imports: only Windows' own DLLs, and from them only functions that
-Windows 7 SP1 has.
+Windows 7 SP1 has; and that it asks for no later subsystem version than Windows 7's.
 
 Usage: check-windows-imports.py EXE [EXE ...]
 
@@ -103,8 +103,14 @@ def check(exe):
     if triple is None:
         return [f"{exe}: not a Windows exe for x86 or x64 ({file_format})"]
     table = imports(dump)
-    faults = [f"{exe}: imports {dll}, which is not one of Windows' own DLLs"
-              for dll in table if not WINDOWS_DLLS.fullmatch(dll)]
+    # Windows 7's loader refuses an exe that asks for a later subsystem version than its own, 6.1.
+    subsystem = tuple(int(re.search(rf"{part}SubsystemVersion\s+(\d+)", dump).group(1))
+                      for part in ("Major", "Minor"))
+    faults = []
+    if subsystem > (6, 1):
+        faults.append(f"{exe}: asks for subsystem version %d.%d, above Windows 7's 6.1" % subsystem)
+    faults += [f"{exe}: imports {dll}, which is not one of Windows' own DLLs"
+               for dll in table if not WINDOWS_DLLS.fullmatch(dll)]
     checked = {dll: names for dll, names in table.items() if dll.upper() != C_LIBRARY_DLL}
     c_library = [name for dll, names in table.items() if dll.upper() == C_LIBRARY_DLL
                  for name in names]

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """scripts/check-windows-imports.py on small exes built here with MinGW-w64, each importing what a
-case names: it must fail naming every function Windows 7 lacks and every DLL that is not Windows'
-own, and pass an exe that needs only Windows 7, static C++ runtime and threads included.
+case names: it must fail naming every function Windows 7 lacks, every DLL that is not Windows' own
+and a subsystem version above Windows 7's, and pass an exe that needs only Windows 7, static C++
+runtime and threads included.
 
 Run by ctest (ui/win32/tests/CMakeLists.txt):  windows_imports_check_test.py CHECK_SCRIPT
 """
@@ -52,10 +53,11 @@ class WindowsImportsCheckTest(unittest.TestCase):
         cases = [  # source, triple, link options, expected exit code, names in the failures
             (WINDOWS_7_ONLY, "x86_64-w64-mingw32", ["-static"], 0, []),
             (WINDOWS_7_ONLY, "i686-w64-mingw32", ["-static"], 0, []),
-            (LATER, "x86_64-w64-mingw32", ["-static"], 1,
+            # Also asking for Windows 8's subsystem version, which Windows 7's loader refuses.
+            (LATER, "x86_64-w64-mingw32", ["-static", "-Wl,--subsystem,console:6.2"], 1,
              ["GetDpiForWindow", "SystemParametersInfoForDpi", "AdjustWindowRectExForDpi",
               "GetSystemTimePreciseAsFileTime from KERNEL32.dll, which Windows 7 does not have: "
-              "it came with Windows 8"]),
+              "it came with Windows 8", "subsystem version 6.2"]),
             # The C++ runtime as DLLs beside the exe, which Windows does not have.
             (WINDOWS_7_ONLY, "x86_64-w64-mingw32", [], 1, ["libstdc++-6.dll"]),
         ]
