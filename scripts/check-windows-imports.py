@@ -108,7 +108,8 @@ def check(exe):
                       for part in ("Major", "Minor"))
     faults = []
     if subsystem > (6, 1):
-        faults.append(f"{exe}: asks for subsystem version %d.%d, above Windows 7's 6.1" % subsystem)
+        version = "%d.%d" % subsystem
+        faults.append(f"{exe}: asks for subsystem version {version}, above Windows 7's 6.1")
     faults += [f"{exe}: imports {dll}, which is not one of Windows' own DLLs"
                for dll in table if not WINDOWS_DLLS.fullmatch(dll)]
     checked = {dll: names for dll, names in table.items() if dll.upper() != C_LIBRARY_DLL}
