@@ -73,6 +73,7 @@ if [ -n "$wine" ]; then
       # Wine has no TLS server side: the https cases talk to servers running beside it, one per
       # certificate, whose ports they find in HORALUX_TLS_PORT_<NAME>.
       ports="$BUILD/tls-test-ports"
+      : >"$ports"
       python3 testing/tls_test_servers.py "$BUILD/webtime/tests/certificates" >"$ports" &
       tls_servers=$!
       while [ "$(wc -l <"$ports")" -lt 5 ] && kill -0 $tls_servers 2>/dev/null; do sleep 0.1; done
