@@ -1,26 +1,42 @@
 #!/usr/bin/env bash
-# Builds horalux.exe for 64-bit Windows with MinGW-w64 (a release build in build/windows-release)
-# and puts it, stripped, in build/windows/horalux.exe, with a zip of it and the README beside it:
-# build/windows/horalux-<version>-windows-x64.zip. It needs nothing but Windows' own DLLs.
+# Builds horalux.exe with MinGW-w64 twice, as release builds: for 64-bit Windows (in
+# build/windows-release) and for 32-bit Windows (in build/windows-release-x86), which also runs on
+# every 64-bit Windows. Leaves them stripped in build/windows/horalux.exe and
+# build/windows/x86/horalux.exe, each zipped with the README beside it:
+# build/windows/horalux-<version>-windows-x64.zip and -x86.zip. They need nothing but Windows' own
+# DLLs.
+#   build-windows.sh [x64|x86]...   only the builds named (both when none is)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-if ! command -v x86_64-w64-mingw32-g++-posix >/dev/null || ! command -v rsvg-convert >/dev/null ||
+if ! command -v x86_64-w64-mingw32-g++-posix >/dev/null ||
+   ! command -v i686-w64-mingw32-g++-posix >/dev/null || ! command -v rsvg-convert >/dev/null ||
    ! command -v icotool >/dev/null || ! command -v zip >/dev/null; then
   bash scripts/install-deps.sh --windows
 fi
 
-build=build/windows-release
 out=build/windows
-cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64.cmake" \
-  -DCMAKE_BUILD_TYPE=Release -DHORALUX_BUILD_TESTS=OFF -DHORALUX_WERROR=ON >/dev/null
-cmake --build "$build" -j "${JOBS:-$(nproc)}" --target horalux
-
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 mkdir -p "$out"
-x86_64-w64-mingw32-strip -o "$out/horalux.exe" "$build/ui/win32/horalux.exe"
-zip_file=$out/horalux-$version-windows-x64.zip
-rm -f "$zip_file"
-zip -q -j -X "$zip_file" "$out/horalux.exe" README.md
-echo "$out/horalux.exe ($(stat -c %s "$out/horalux.exe") bytes)"
-echo "$zip_file"
+arches=("$@")
+[ $# -gt 0 ] || arches=(x64 x86)
+for arch in "${arches[@]}"; do
+  case "$arch" in
+    x64) triple=x86_64-w64-mingw32 toolchain=mingw-w64.cmake build=build/windows-release exe=$out ;;
+    x86) triple=i686-w64-mingw32 toolchain=mingw-w64-i686.cmake build=build/windows-release-x86
+         exe=$out/x86 ;;
+    *) echo "usage: $0 [x64|x86]..." >&2; exit 2 ;;
+  esac
+  cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/$toolchain" \
+    -DCMAKE_BUILD_TYPE=Release -DHORALUX_BUILD_TESTS=OFF -DHORALUX_WERROR=ON >/dev/null
+  cmake --build "$build" -j "${JOBS:-$(nproc)}" --target horalux
+
+  version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+  mkdir -p "$exe"
+  exe=$exe/horalux.exe
+  "$triple-strip" -o "$exe" "$build/ui/win32/horalux.exe"
+  zip_file=$out/horalux-$version-windows-$arch.zip
+  rm -f "$zip_file"
+  zip -q -j -X "$zip_file" "$exe" README.md
+  echo "$exe ($(stat -c %s "$exe") bytes)"
+  echo "$zip_file"
+done

@@ -16,12 +16,24 @@ import sys
 
 from cryptography import x509
 from cryptography.hazmat.primitives import hashes, serialization
-from cryptography.hazmat.primitives.asymmetric import ec
+from cryptography.hazmat.primitives.asymmetric import ec, utils
 from cryptography.x509.oid import ExtendedKeyUsageOID, NameOID
 
 
 def name(common_name):
     return x509.Name([x509.NameAttribute(NameOID.COMMON_NAME, common_name)])
+
+
+def signed(builder, key):
+    """The builder's certificate signed by `key`, with a signature whose r and s both take their
+    full 32 bytes: Wine's crypt32 refuses an ECDSA signature with a shorter one (about one in 128
+    signatures), which would fail a test at random. Signing again draws another nonce."""
+    for _ in range(100):
+        certificate = builder.sign(key, hashes.SHA256())
+        r, s = utils.decode_dss_signature(certificate.signature)
+        if r.bit_length() > 248 and s.bit_length() > 248:
+            return certificate
+    raise RuntimeError("no full-length signature in 100 tries")
 
 
 def write(folder, stem, certificate, key):
@@ -45,8 +57,8 @@ def main(folder):
           .not_valid_before(now - year).not_valid_after(now + 30 * year)
           .add_extension(x509.BasicConstraints(ca=True, path_length=None), critical=True)
           .add_extension(x509.KeyUsage(False, False, False, False, False, True, True, False, False),
-                         critical=True)
-          .sign(ca_key, hashes.SHA256()))
+                         critical=True))
+    ca = signed(ca, ca_key)
     write(folder, "ca", ca, None)
 
     def server(stem, host_names, ip, not_before, not_after, signer_key, issuer):
@@ -62,7 +74,7 @@ def main(folder):
                    .add_extension(x509.SubjectAlternativeName(alternative), critical=False)
                    .add_extension(x509.ExtendedKeyUsage([ExtendedKeyUsageOID.SERVER_AUTH]),
                                   critical=False))
-        write(folder, stem, builder.sign(signer_key or key, hashes.SHA256()), key)
+        write(folder, stem, signed(builder, signer_key or key), key)
 
     ca_name = ca.subject
     server("trusted", ["localhost"], "127.0.0.1", now - year, now + 10 * year, ca_key, ca_name)

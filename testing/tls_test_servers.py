@@ -14,30 +14,27 @@ RESPONSE = (b"HTTP/1.1 200 OK\r\nDate: Sun, 06 Nov 1994 08:49:37 GMT\r\n"
             b"Content-Length: 0\r\nConnection: close\r\n\r\n")
 
 
-def serve_one(connection):
+def serve_one(connection, context):
+    # The handshake too runs here, not on the accepting thread: a client that never finishes
+    # it must not hold up the others.
+    connection.settimeout(10)
     try:
-        with connection:
+        with context.wrap_socket(connection, server_side=True) as secure:
             request = b""
             while b"\r\n\r\n" not in request:
-                chunk = connection.recv(4096)
+                chunk = secure.recv(4096)
                 if not chunk:
                     return
                 request += chunk
-            connection.sendall(RESPONSE)
+            secure.sendall(RESPONSE)
     except OSError:
-        pass  # a client that refused the certificate, or left
+        connection.close()  # a client that refused the certificate, or left
 
 
 def serve(listener, context):
     while True:
         connection, _ = listener.accept()
-        connection.settimeout(10)
-        try:
-            secure = context.wrap_socket(connection, server_side=True)
-        except (OSError, ssl.SSLError):
-            connection.close()
-            continue
-        threading.Thread(target=serve_one, args=(secure,), daemon=True).start()
+        threading.Thread(target=serve_one, args=(connection, context), daemon=True).start()
 
 
 def main(folder):

@@ -15,6 +15,7 @@ RequestFailure Cause(const WinHttpFailure& failure) {
   switch (failure.code) {
     case ERROR_WINHTTP_TIMEOUT:
     case ERROR_WINHTTP_OPERATION_CANCELLED:  // closed at our own deadline
+    case WSAETIMEDOUT:  // Wine passes a socket's receive time-out on as Winsock's code
       return RequestFailure::kTimedOut;
     case ERROR_WINHTTP_NAME_NOT_RESOLVED:
       return RequestFailure::kHostNotResolved;

@@ -178,6 +178,9 @@ TEST_F(HttpRequestTest, ReportsEachFailureWithItsKindAndHost) {
     const char* host;
     const char* cause;
     bool beyond_wine = false;  // Wine's WinHTTP cuts a long header line short without an error
+    // What Wine may report instead: now and then its sockets show a reset to WinHTTP as the
+    // server closing the connection, which WinHTTP cannot tell from a server that hung up.
+    const char* cause_under_wine = nullptr;
   };
   const std::vector<Case> cases = {
       {"a server that never answers", silent.Url(), short_wait, ErrorKind::kTimeout, "127.0.0.1",
@@ -194,7 +197,7 @@ TEST_F(HttpRequestTest, ReportsEachFailureWithItsKindAndHost) {
       {"a server that hangs up", hangs_up.Url(), kTestOptions, ErrorKind::kNetwork, "127.0.0.1",
        "没有返回任何数据"},
       {"a connection reset", resets.Url(), kTestOptions, ErrorKind::kNetwork, "127.0.0.1",
-       "连接被重置"},
+       "连接被重置", false, "没有返回任何数据"},
       {"a header line too long to take", oversized.Url(), kTestOptions, ErrorKind::kNetwork,
        "127.0.0.1", "应答头过大", true},
       {"a reply that is not HTTP", speaks_nonsense.Url(), kTestOptions, ErrorKind::kNetwork,
@@ -208,7 +211,10 @@ TEST_F(HttpRequestTest, ReportsEachFailureWithItsKindAndHost) {
     const auto elapsed = std::chrono::steady_clock::now() - start;
     EXPECT_EQ(error.kind(), c.kind) << error.what();
     EXPECT_TRUE(Contains(error.what(), Quoted(c.host))) << error.what();
-    EXPECT_TRUE(Contains(error.what(), c.cause)) << error.what();
+    EXPECT_TRUE(Contains(error.what(), c.cause) ||
+                (c.cause_under_wine != nullptr && testing::RunningUnderWine() &&
+                 Contains(error.what(), c.cause_under_wine)))
+        << error.what();
     // The library's own text and code come last.
     EXPECT_TRUE(Contains(error.what(), "代码 ")) << error.what();
     // The time-out bounds every failure, not only the silent server's.

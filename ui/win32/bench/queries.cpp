@@ -6,6 +6,7 @@
 #include <psapi.h>
 #include <winternl.h>
 
+#include <cstddef>
 #include <cstdio>
 #include <exception>
 #include <vector>
@@ -85,7 +86,7 @@ int main(int argc, char** argv) {
         const Usage usage = Measure();
         if (query == 10) after_10 = usage;
         std::printf("after %4d queries: %6lu handles, %8zu KiB private\n", query, usage.handles,
-                    usage.private_bytes / 1024);
+                    static_cast<std::size_t>(usage.private_bytes / 1024));
         if (query == 1000) {
           std::printf(
               "growth from 10 to 1,000: %ld handles, %ld KiB private\n",

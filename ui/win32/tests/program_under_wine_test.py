@@ -15,12 +15,15 @@ right to change the time withheld by the computer's policy.
 Run by ctest (ui/win32/tests/CMakeLists.txt) inside scripts/sandbox.sh, under Xvfb, as root:
   program_under_wine_test.py PROGRAM PROBE PICTURE_DIRECTORY
 with WINE and WINEPREFIX in the environment. Pictures of the window and its boxes are left in
-PICTURE_DIRECTORY.
+PICTURE_DIRECTORY. PROGRAM may be the 32-bit horalux.exe: Wine then runs it through its 32-bit
+loader (Debian's wine32:i386) in the same prefix, and the 64-bit probe reads its windows there.
+Exits 77 (skipped) without a display, without PROGRAM, or for a 32-bit PROGRAM without 32-bit Wine.
 """
 import datetime
 import json
 import os
 import socket
+import struct
 import subprocess
 import sys
 import tempfile
@@ -386,6 +389,27 @@ class ProgramUnderWineTest(unittest.TestCase):
         self.assertEqual(len(self.server.answered()), 1)
 
 
+def is_32_bit(program):
+    """Whether a Windows exe is for x86 (its PE header's machine is IMAGE_FILE_MACHINE_I386)."""
+    with open(program, "rb") as exe:
+        header = exe.read(4096)
+    (pe_offset,) = struct.unpack_from("<I", header, 0x3C)
+    return struct.unpack_from("<H", header, pe_offset + 4)[0] == 0x14C
+
+
+def reason_to_skip():
+    if not os.environ.get("DISPLAY"):
+        return "no display"
+    if not os.path.isfile(PROGRAM):
+        return f"no program at {PROGRAM} (scripts/build-windows.sh builds it)"
+    # Debian's wine64 hands a 32-bit program to the 32-bit loader beside it, from wine32:i386.
+    loader_32 = os.path.join(os.path.dirname(os.path.realpath(WINE)), "wine")
+    if is_32_bit(PROGRAM) and not os.access(loader_32, os.X_OK):
+        return (f"Wine cannot run 32-bit programs here: no {loader_32} (Debian: wine32:i386, "
+                "which scripts/install-deps.sh --windows installs when the i386 lists allow)")
+    return None
+
+
 def in_private_hosts():
     """Re-runs this file in a mount namespace whose /etc/hosts sends www.baidu.com to loopback."""
     if os.environ.get("HORALUX_PRIVATE_HOSTS") == "1":
@@ -402,8 +426,9 @@ def in_private_hosts():
 if __name__ == "__main__":
     if PICTURES is None:
         sys.exit(__doc__)
-    if not os.environ.get("DISPLAY"):
-        print("no display: skipped")
+    reason = reason_to_skip()
+    if reason:
+        print(f"skipped: {reason}")
         sys.exit(77)
     in_private_hosts()
     unittest.main(argv=[sys.argv[0], "-v"])
