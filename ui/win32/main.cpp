@@ -1,9 +1,8 @@
 // The program's entry on Windows: the command line, the start-up query started at once, then the
 // window on the computer's clock, the user's regional forms and MessageBoxW.
 #include <windows.h>
-// After windows.h, which it needs.
-#include <shellapi.h>
 
+#include <cstdlib>
 #include <exception>
 #include <memory>
 #include <optional>
@@ -26,14 +25,15 @@
 
 namespace {
 
-// The arguments after the program's name, in UTF-8.
+// The arguments after the program's name, in UTF-8: as the C runtime split the command line
+// before wWinMain (the rules of CommandLineToArgvW for the arguments), rather than that function,
+// which would load shell32.dll (and, under
+// Wine, much else) at every start.
 std::vector<std::string> Arguments() {
   std::vector<std::string> arguments;
-  int count = 0;
-  LPWSTR* const argv = ::CommandLineToArgvW(::GetCommandLineW(), &count);
-  if (argv == nullptr) return arguments;
-  for (int i = 1; i < count; ++i) arguments.push_back(horalux::WideToUtf8(argv[i]));
-  ::LocalFree(argv);
+  for (int i = 1; i < __argc && __wargv != nullptr; ++i) {
+    arguments.push_back(horalux::WideToUtf8(__wargv[i]));
+  }
   return arguments;
 }
 
