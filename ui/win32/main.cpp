@@ -25,10 +25,9 @@
 
 namespace {
 
-// The arguments after the program's name, in UTF-8: as the C runtime split the command line
-// before wWinMain (the rules of CommandLineToArgvW for the arguments), rather than that function,
-// which would load shell32.dll (and, under
-// Wine, much else) at every start.
+// The arguments after the program's name, in UTF-8, as the C runtime split the command line
+// before wWinMain (the rules of CommandLineToArgvW for the arguments); that function itself would
+// load shell32.dll, and under Wine much else, at every start.
 std::vector<std::string> Arguments() {
   std::vector<std::string> arguments;
   for (int i = 1; i < __argc && __wargv != nullptr; ++i) {
