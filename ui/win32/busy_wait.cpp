@@ -112,7 +112,15 @@ std::optional<std::string> FetchWhilePumping(std::function<void()> prepare,
     ::SetEvent(job->done.get());
   });
 
-  if (!WaitPumping(*job, options)) {
+  bool done = false;
+  try {
+    done = WaitPumping(*job, options);
+  } catch (...) {
+    // Raised by a window's handler while waiting: the thread is left as for an abandoned wait.
+    worker.detach();
+    throw;
+  }
+  if (!done) {
     worker.detach();
     return std::nullopt;
   }

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "handlers/texts.h"
+#include "runtime/base/error.h"
 #include "runtime/base/windows_text.h"
 #include "ui/layout/form1_layout.h"
 #include "ui/win32/busy_wait.h"
@@ -88,12 +89,16 @@ Form1::Form1(MessageBoxService& message_box, Clock& clock, TextForms forms, WebT
     : handlers_(*this, message_box, clock, std::move(forms), std::move(query)),
       initial_text2_(std::move(url)) {}
 
-void Form1::CreateWindowAndControls() {
+void Form1::PrepareControls() {
+  if (dpi_functions_) return;
   // Visual styles for the controls (common controls 6, asked for by the manifest); the progress
   // bar is the wait window's.
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
   ::InitCommonControlsEx(&controls);
   dpi_functions_.emplace();
+}
+
+void Form1::CreateWindowAndControls() {
   Create(kWindowClass, TextToShow(texts::kWindowCaption), kWindowStyle);
   CreateControls();
 }
@@ -193,10 +198,18 @@ void Form1::SetIcons(UINT dpi) {
 
 void Form1::Load(const StartedQuery* started) { handlers_.Form_Load(started); }
 
-void Form1::Build() {
-  if (handle() != nullptr) return;
+void Form1::Build(const std::function<bool()>& enough) {
+  const auto stop = [&] { return enough && enough(); };
+  if (!dpi_functions_) {
+    if (stop()) return;
+    PrepareControls();
+  }
+  if (handle() == nullptr) {
+    if (stop()) return;
+    CreateWindowAndControls();
+  }
+  if (placed_ || stop()) return;
   // The monitor the window will appear on decides its scale.
-  CreateWindowAndControls();
   const UINT dpi = dpi_functions_->ForWindow(handle());
   LayOut(dpi);
   SetIcons(dpi);
@@ -211,6 +224,7 @@ void Form1::Build() {
                  work.left + std::max(0L, (work.right - work.left - size.cx) / 2),
                  work.top + std::max(0L, (work.bottom - work.top - size.cy) / 2), size.cx, size.cy,
                  SWP_NOZORDER | SWP_NOACTIVATE);
+  placed_ = true;
 }
 
 void Form1::Show(int show_command) {
@@ -338,9 +352,13 @@ std::string Form1::RunBusy(const BusyFetch& busy_fetch) {
   const auto show_wait_window = [&] {
     // Over the window once it has appeared; at start, alone.
     const HWND owner = handle() != nullptr && ::IsWindowVisible(handle()) ? handle() : nullptr;
-    if (!dpi_functions_) dpi_functions_.emplace();
-    wait_window.emplace(busy_fetch.waiting_text, owner, handle(), *dpi_functions_,
-                        [this] { cancelled_ = true; });
+    PrepareControls();
+    try {
+      wait_window.emplace(busy_fetch.waiting_text, owner, handle(), *dpi_functions_,
+                          [this] { cancelled_ = true; });
+    } catch (const Error&) {
+      // Without the small window the wait goes on as it did before there was one.
+    }
   };
   std::optional<std::string> result;
   {

@@ -30,8 +30,10 @@ class Form1 : public Window, private Form1Window {
   Form1(MessageBoxService& message_box, Clock& clock, TextForms forms, WebTimeQuery query,
         std::string url = std::string(texts::kDefaultTimeServerUrl));
 
-  // Makes the window and lays it out for its monitor, without showing it; once only.
-  void Build();
+  // Makes the window and lays it out for its monitor, without showing it, in a few steps; stops
+  // before the next step once `enough` says so (the start-up answer is in, and its box should
+  // not wait for the window). Called again, it goes on where it stopped.
+  void Build(const std::function<bool()>& enough = nullptr);
   // The load handler: the start-up time, from `started` if it is the query of Text2's URL,
   // shown before the window appears.
   void Load(const StartedQuery* started = nullptr);
@@ -59,6 +61,8 @@ class Form1 : public Window, private Form1Window {
 
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
 
+  // The common controls' classes and the DPI functions, for this window and the wait window.
+  void PrepareControls();
   void CreateWindowAndControls();
   void CreateControls();
   // The controls placed and their font sized for `dpi`, each label grown to show its text.
@@ -82,6 +86,7 @@ class Form1 : public Window, private Form1Window {
   HWND focus_ = nullptr;       // the control to give the focus back to on reactivation
   bool busy_ = false;          // a request is out
   bool closed_ = false;        // closed while busy; destroyed once the handler has stopped
+  bool placed_ = false;        // laid out and placed on its monitor
   bool cancelled_ = false;     // the wait was cancelled in the small window
   bool request_left_ = false;  // a request's thread was left running
   std::string initial_text2_;  // Text2 until the window is made

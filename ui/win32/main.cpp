@@ -79,7 +79,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show_command) {
     started.emplace(query, url);
     const std::unique_ptr<horalux::Clock> clock = horalux::OpenSystemClock();
     horalux::Form1 window(message_box, *clock, forms, query, url);
-    window.Build();
+    // Made while the request is out; an answer that is in is shown first, and the rest of the
+    // window made after its box.
+    window.Build([&started] { return started->Ended(); });
     window.Load(&*started);
     window.Show(show_command);
     message_box.SetOwner(window.handle());
