@@ -46,7 +46,8 @@ serve_after() {
   [ -z "$server" ] || { kill "$server"; wait "$server" 2>/dev/null || true; }
   python3 ui/qt/bench/time_proxy.py "$1" 80 >/dev/null &
   server=$!
-  }
+  for _ in $(seq 50); do python3 -c 'import socket; socket.create_connection(("127.0.0.1", 80))' 2>/dev/null && break; sleep 0.1; done
+}
 # A prefix made while Wine had no 32-bit part has no 32-bit system folder: made anew once it has.
 if [ -x /usr/lib/wine/wine ] && [ ! -d "$WINEPREFIX/drive_c/windows/syswow64" ]; then
   rm -rf "$WINEPREFIX"
