@@ -17,7 +17,6 @@
 #include "runtime/base/system_text.h"
 #include "runtime/base/windows_text.h"
 #include "runtime/clock/clock.h"
-#include "runtime/datetime/ole_date.h"
 #include "runtime/datetime/text_forms.h"
 #include "ui/win32/form1.h"
 #include "ui/win32/wide_text.h"
@@ -42,25 +41,6 @@ void ShowCommandLineText(std::string_view text, UINT icon) {
   ::MessageBoxW(nullptr, horalux::TextToShow(text).c_str(),
                 horalux::TextToShow(horalux::texts::kApplicationTitle).c_str(),
                 MB_OK | icon | MB_SETFOREGROUND);
-}
-
-// Loads the glyphs of the start-up box while its request is out: a time text in the user's forms,
-// with every digit, in the font of message boxes. Nothing if the system will not tell that font.
-void LoadGlyphsOfStartUpBox(const horalux::TextForms& forms) {
-  NONCLIENTMETRICSW metrics{};
-  metrics.cbSize = sizeof metrics;
-  if (!::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return;
-  const HFONT font = ::CreateFontIndirectW(&metrics.lfMessageFont);
-  if (font == nullptr) return;
-  const std::wstring text = horalux::TextToShow(
-      horalux::FormatDateTime(horalux::OleDate::FromDays(35000.5), forms) + "0123456789");
-  const HDC screen = ::GetDC(nullptr);
-  const HGDIOBJ old_font = ::SelectObject(screen, font);
-  SIZE size{};
-  ::GetTextExtentPoint32W(screen, text.c_str(), static_cast<int>(text.size()), &size);
-  ::SelectObject(screen, old_font);
-  ::ReleaseDC(nullptr, screen);
-  ::DeleteObject(font);
 }
 
 // A request may still be running on a thread that can neither be stopped nor waited for. Not
@@ -99,7 +79,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show_command) {
     started.emplace(query, url);
     const std::unique_ptr<horalux::Clock> clock = horalux::OpenSystemClock();
     horalux::Form1 window(message_box, *clock, forms, query, url);
-    LoadGlyphsOfStartUpBox(forms);
     // Made while the request is out; an answer that is in is shown first, and the rest of the
     // window made after its box.
     window.Build([&started] { return started->Ended(); });
