@@ -183,13 +183,14 @@ def set_screen_dpi(dpi):
 
 def probe(*arguments):
     # Now and then, while the other tests start Wine processes beside it, a probe does not get
-    # going at all; that is no fault of the program's, so it is given a second go.
+    # going at all, or Wine fails to start it; that is no fault of the program's, so it is given
+    # a second go.
     for attempt in range(2):
         try:
             result = subprocess.run([WINE, PROBE, *arguments], env=wine_environment(),
                                     check=True, capture_output=True, text=True, timeout=20)
             return json.loads(result.stdout)
-        except subprocess.TimeoutExpired:
+        except (subprocess.TimeoutExpired, subprocess.CalledProcessError):
             if attempt == 1:
                 raise
 
