@@ -1,5 +1,6 @@
 #include "ui/win32/busy_wait.h"
 
+#include <algorithm>
 #include <exception>
 #include <memory>
 #include <thread>
@@ -19,11 +20,21 @@ using UniqueHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser
 // What the fetch's thread hands back. Shared, so that a thread left running still writes into
 // memory of its own.
 struct FetchJob {
+  std::function<void()> prepare;
   std::function<std::string()> fetch;
   std::string result;
   std::exception_ptr failure;
+  UniqueHandle prepared;
   UniqueHandle done;
 };
+
+UniqueHandle NewEvent() {
+  UniqueHandle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  if (!event) ThrowWindowsFailure("无法创建事件对象");
+  return event;
+}
+
+bool IsSignalled(HANDLE event) { return ::WaitForSingleObject(event, 0) == WAIT_OBJECT_0; }
 
 bool IsInputToDrop(const MSG& message, HWND window) {
   if (window == nullptr) return false;
@@ -33,13 +44,37 @@ bool IsInputToDrop(const MSG& message, HWND window) {
          (message.message >= WM_MOUSEFIRST && message.message <= WM_MOUSELAST);
 }
 
-// Delivers the thread's messages until `done` is signalled (true) or the wait is abandoned
-// (false).
-bool WaitPumping(HANDLE done, const BusyWaitOptions& options) {
+bool IsDialogKey(MSG& message, const BusyWaitOptions& options) {
+  if (!options.dialog_window) return false;
+  const HWND dialog = options.dialog_window();
+  return dialog != nullptr && ::IsDialogMessageW(dialog, &message);
+}
+
+// Delivers the thread's messages until the job is done (true) or the wait is abandoned (false).
+bool WaitPumping(const FetchJob& job, const BusyWaitOptions& options) {
+  const HANDLE handles[] = {job.done.get(), job.prepared.get()};
+  bool long_wait_pending = options.on_long_wait && options.long_wait_ms != INFINITE;
+  // The long wait is counted from the end of the preparation, which is not a wait of ours.
+  std::optional<ULONGLONG> long_wait_at;
   for (;;) {
+    if (long_wait_pending && !long_wait_at && IsSignalled(job.prepared.get())) {
+      long_wait_at = ::GetTickCount64() + options.long_wait_ms;
+    }
+    if (long_wait_pending && long_wait_at && ::GetTickCount64() >= *long_wait_at) {
+      long_wait_pending = false;
+      // An answer that has just come is not announced, not even for a moment.
+      if (IsSignalled(job.done.get())) return true;
+      options.on_long_wait();
+    }
+    DWORD timeout = INFINITE;
+    if (long_wait_pending && long_wait_at) {
+      timeout = static_cast<DWORD>(*long_wait_at - std::min(*long_wait_at, ::GetTickCount64()));
+    }
+    const DWORD watched = long_wait_pending && !long_wait_at ? 2 : 1;
     const DWORD woken =
-        ::MsgWaitForMultipleObjectsEx(1, &done, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        ::MsgWaitForMultipleObjectsEx(watched, handles, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     if (woken == WAIT_OBJECT_0) return true;
+    if (woken != WAIT_OBJECT_0 + watched) continue;  // prepared, or the long wait's time
     MSG message{};
     while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
       if (message.message == WM_QUIT) {
@@ -47,8 +82,10 @@ bool WaitPumping(HANDLE done, const BusyWaitOptions& options) {
         return false;
       }
       if (IsInputToDrop(message, options.window_taking_no_input)) continue;
-      ::TranslateMessage(&message);
-      ::DispatchMessageW(&message);
+      if (!IsDialogKey(message, options)) {
+        ::TranslateMessage(&message);
+        ::DispatchMessageW(&message);
+      }
       if (options.abandon && options.abandon()) return false;
     }
   }
@@ -56,14 +93,18 @@ bool WaitPumping(HANDLE done, const BusyWaitOptions& options) {
 
 }  // namespace
 
-std::optional<std::string> FetchWhilePumping(std::function<std::string()> fetch,
+std::optional<std::string> FetchWhilePumping(std::function<void()> prepare,
+                                             std::function<std::string()> fetch,
                                              const BusyWaitOptions& options) {
   auto job = std::make_shared<FetchJob>();
+  job->prepare = std::move(prepare);
   job->fetch = std::move(fetch);
-  job->done.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-  if (!job->done) ThrowWindowsFailure("无法创建事件对象");
+  job->prepared = NewEvent();
+  job->done = NewEvent();
   std::thread worker([job] {
     try {
+      if (job->prepare) job->prepare();
+      ::SetEvent(job->prepared.get());
       job->result = job->fetch();
     } catch (...) {
       job->failure = std::current_exception();
@@ -71,7 +112,15 @@ std::optional<std::string> FetchWhilePumping(std::function<std::string()> fetch,
     ::SetEvent(job->done.get());
   });
 
-  if (!WaitPumping(job->done.get(), options)) {
+  bool done = false;
+  try {
+    done = WaitPumping(*job, options);
+  } catch (...) {
+    // Raised by a window's handler while waiting: the thread is left as for an abandoned wait.
+    worker.detach();
+    throw;
+  }
+  if (!done) {
     worker.detach();
     return std::nullopt;
   }

@@ -10,10 +10,12 @@
 #include <utility>
 
 #include "handlers/texts.h"
+#include "runtime/base/error.h"
 #include "runtime/base/windows_text.h"
 #include "ui/layout/form1_layout.h"
 #include "ui/win32/busy_wait.h"
 #include "ui/win32/control_ids.h"
+#include "ui/win32/wait_window.h"
 #include "ui/win32/wide_text.h"
 #include "ui/win32/windows_failure.h"
 
@@ -21,6 +23,9 @@ namespace horalux {
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"HoraluxForm1";
+
+// How long a request may take before the wait window shows it.
+constexpr DWORD kLongWaitMs = 1000;
 
 // A fixed size, with minimise and close.
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
@@ -79,14 +84,21 @@ constexpr std::array<int, form1_layout::kControls.size()> kControlIds = {
 const std::array<HWND Form1::*, form1_layout::kControls.size()> Form1::kControlsInTableOrder = {
     &Form1::Label1, &Form1::Text2, &Form1::Label2, &Form1::Text1, &Form1::Command1};
 
-Form1::Form1(MessageBoxService& message_box, Clock& clock, TextForms forms, WebTimeQuery query)
-    : handlers_(*this, message_box, clock, std::move(forms), std::move(query)) {}
+Form1::Form1(MessageBoxService& message_box, Clock& clock, TextForms forms, WebTimeQuery query,
+             std::string url)
+    : handlers_(*this, message_box, clock, std::move(forms), std::move(query)),
+      initial_text2_(std::move(url)) {}
 
-void Form1::CreateWindowAndControls() {
-  // Visual styles for the controls (common controls 6, asked for by the manifest).
-  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
+void Form1::PrepareControls() {
+  if (dpi_functions_) return;
+  // Visual styles for the controls (common controls 6, asked for by the manifest); the progress
+  // bar is the wait window's.
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
   ::InitCommonControlsEx(&controls);
   dpi_functions_.emplace();
+}
+
+void Form1::CreateWindowAndControls() {
   Create(kWindowClass, TextToShow(texts::kWindowCaption), kWindowStyle);
   CreateControls();
 }
@@ -98,9 +110,10 @@ void Form1::CreateControls() {
   for (const std::size_t index : form1_layout::CreationOrder()) {
     const form1_layout::Control& description = form1_layout::kControls[index];
     const ControlClass kind = ClassOf(description.kind);
-    const std::string_view text = kControlsInTableOrder[index] == &Form1::Text1
-                                      ? std::string_view(initial_text1_)
-                                      : description.text;
+    const auto member = kControlsInTableOrder[index];
+    const std::string_view text = member == &Form1::Text1   ? std::string_view(initial_text1_)
+                                  : member == &Form1::Text2 ? std::string_view(initial_text2_)
+                                                            : description.text;
     const HWND control = ::CreateWindowExW(
         kind.extended_style, kind.window_class, TextToShow(text).c_str(),
         WS_CHILD | WS_VISIBLE | kind.style, 0, 0, 0, 0, handle(),
@@ -183,13 +196,20 @@ void Form1::SetIcons(UINT dpi) {
   }
 }
 
-void Form1::Load() { handlers_.Form_Load(); }
+void Form1::Load(const StartedQuery* started) { handlers_.Form_Load(started); }
 
-void Form1::Show(int show_command) {
-  // Made only now: the window, its controls, their fonts and the measuring of the labels' texts
-  // would otherwise delay the start-up box, which needs none of them. The monitor the window will
-  // appear on decides its scale.
-  CreateWindowAndControls();
+void Form1::Build(const std::function<bool()>& enough) {
+  const auto stop = [&] { return enough && enough(); };
+  if (!dpi_functions_) {
+    if (stop()) return;
+    PrepareControls();
+  }
+  if (handle() == nullptr) {
+    if (stop()) return;
+    CreateWindowAndControls();
+  }
+  if (placed_ || stop()) return;
+  // The monitor the window will appear on decides its scale.
   const UINT dpi = dpi_functions_->ForWindow(handle());
   LayOut(dpi);
   SetIcons(dpi);
@@ -204,7 +224,11 @@ void Form1::Show(int show_command) {
                  work.left + std::max(0L, (work.right - work.left - size.cx) / 2),
                  work.top + std::max(0L, (work.bottom - work.top - size.cy) / 2), size.cx, size.cy,
                  SWP_NOZORDER | SWP_NOACTIVATE);
+  placed_ = true;
+}
 
+void Form1::Show(int show_command) {
+  Build();
   ::ShowWindow(handle(), show_command);
   ::UpdateWindow(handle());
   ::SetFocus(Command1);
@@ -225,8 +249,6 @@ int Form1::RunMessageLoop() {
     ::TranslateMessage(&message);
     ::DispatchMessageW(&message);
   }
-  // Not ExitProcess: the request's thread may hold locks that unloading the DLLs would wait for.
-  if (request_left_) ::TerminateProcess(::GetCurrentProcess(), static_cast<UINT>(exit_code));
   return exit_code;
 }
 
@@ -307,7 +329,7 @@ void Form1::OnCommand1() {
 
 // Before the window is made, the boxes hold their initial texts.
 std::string Form1::ReadText2() const {
-  if (Text2 == nullptr) return std::string(texts::kDefaultTimeServerUrl);
+  if (Text2 == nullptr) return initial_text2_;
   return WideToUtf8(WindowText(Text2));
 }
 
@@ -324,29 +346,38 @@ void Form1::WriteText1(std::string_view text) {
 }
 
 std::string Form1::RunBusy(const BusyFetch& busy_fetch) {
-  // Not yet the small window that shows a long wait: the two steps run as one.
-  const std::function<std::string()> fetch = [busy_fetch] {
-    if (busy_fetch.prepare) busy_fetch.prepare();
-    return busy_fetch.query();
+  closed_ = false;
+  cancelled_ = false;
+  std::optional<WaitWindow> wait_window;
+  const auto show_wait_window = [&] {
+    // Over the window once it has appeared; at start, alone.
+    const HWND owner = handle() != nullptr && ::IsWindowVisible(handle()) ? handle() : nullptr;
+    PrepareControls();
+    try {
+      wait_window.emplace(busy_fetch.waiting_text, owner, handle(), *dpi_functions_,
+                          [this] { cancelled_ = true; });
+    } catch (const Error&) {
+      // Without the small window the wait goes on as it did before there was one.
+    }
   };
-  // At start the window is not there yet: nothing to keep drawn, the request runs right here.
-  if (handle() == nullptr || !::IsWindowVisible(handle())) {
-    const HCURSOR previous = ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
-    struct Restore {
-      HCURSOR cursor;
-      ~Restore() { ::SetCursor(cursor); }
-    } restore{previous};
-    return fetch();
-  }
-
   std::optional<std::string> result;
   {
     const BusyScope busy(busy_);
+    // The clock's authorization of `prepare` is not a wait of ours: the long wait's second
+    // starts after it.
     result = FetchWhilePumping(
-        fetch, {.window_taking_no_input = handle(), .abandon = [this] { return closed_; }});
+        busy_fetch.prepare, busy_fetch.query,
+        {.window_taking_no_input = handle(),
+         .abandon = [this] { return closed_ || cancelled_; },
+         .long_wait_ms = kLongWaitMs,
+         .on_long_wait = show_wait_window,
+         .dialog_window = [&] { return wait_window ? wait_window->handle() : nullptr; }});
   }
+  wait_window.reset();
   if (!result) {
+    // The request's thread owns what it uses and ends on its own within its deadline.
     request_left_ = true;
+    if (cancelled_ && !closed_) throw FetchCancelled();
     throw WindowClosed();
   }
   return std::move(*result);

@@ -14,6 +14,8 @@
 #include <windows.h>
 
 #include "handlers/form1_handlers.h"
+#include "handlers/started_query.h"
+#include "handlers/texts.h"
 #include "ui/layout/form1_layout.h"
 #include "ui/win32/dpi.h"
 #include "ui/win32/window.h"
@@ -23,18 +25,26 @@ namespace horalux {
 class Form1 : public Window, private Form1Window {
  public:
   // The services must outlive the window. `forms` must be the ones `query` writes its time text
-  // in, so that the set-clock command can read that text back. The window itself is made by Show.
-  Form1(MessageBoxService& message_box, Clock& clock, TextForms forms, WebTimeQuery query);
+  // in, so that the set-clock command can read that text back. `url` is Text2's initial text.
+  // The window itself is made by Build.
+  Form1(MessageBoxService& message_box, Clock& clock, TextForms forms, WebTimeQuery query,
+        std::string url = std::string(texts::kDefaultTimeServerUrl));
 
-  // The load handler: the start-up time is fetched and shown before the window is made.
-  void Load();
-  // Makes the window, lays it out for its monitor and shows it with the focus on the set-clock
-  // button.
+  // Makes the window and lays it out for its monitor, without showing it, in a few steps; stops
+  // before the next step once `enough` says so (the start-up answer is in, and its box should
+  // not wait for the window). Called again, it goes on where it stopped.
+  void Build(const std::function<bool()>& enough = nullptr);
+  // The load handler: the start-up time, from `started` if it is the query of Text2's URL,
+  // shown before the window appears.
+  void Load(const StartedQuery* started = nullptr);
+  // Builds the window if need be and shows it with the focus on the set-clock button.
   void Show(int show_command);
-  // Delivers the thread's messages until the window is closed; returns the exit code. A window
-  // closed while a request was out leaves that request running on its thread, which can neither
-  // be stopped nor waited for: then the process ends here, at once.
+  // Delivers the thread's messages until the window is closed; returns the exit code.
   int RunMessageLoop();
+  // A request's wait was left (the window closed, or the wait cancelled) and its thread may
+  // still be running: it can neither be stopped nor waited for, so the process should end at
+  // once (see FetchWhilePumping).
+  bool LeftARequestRunning() const { return request_left_; }
 
  private:
   struct FontDeleter {
@@ -51,6 +61,8 @@ class Form1 : public Window, private Form1Window {
 
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
 
+  // The common controls' classes and the DPI functions, for this window and the wait window.
+  void PrepareControls();
   void CreateWindowAndControls();
   void CreateControls();
   // The controls placed and their font sized for `dpi`, each label grown to show its text.
@@ -66,7 +78,7 @@ class Form1 : public Window, private Form1Window {
   std::string RunBusy(const BusyFetch& busy_fetch) override;
 
   Form1Handlers handlers_;
-  std::optional<Dpi> dpi_functions_;  // looked up with the window, after the start-up box
+  std::optional<Dpi> dpi_functions_;  // looked up with the window
   UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
   UniqueFont font_;
   UniqueIcon small_icon_;
@@ -74,7 +86,10 @@ class Form1 : public Window, private Form1Window {
   HWND focus_ = nullptr;       // the control to give the focus back to on reactivation
   bool busy_ = false;          // a request is out
   bool closed_ = false;        // closed while busy; destroyed once the handler has stopped
-  bool request_left_ = false;  // a request's thread was left running at close
+  bool placed_ = false;        // laid out and placed on its monitor
+  bool cancelled_ = false;     // the wait was cancelled in the small window
+  bool request_left_ = false;  // a request's thread was left running
+  std::string initial_text2_;  // Text2 until the window is made
   std::string initial_text1_;  // Text1 until the window is made
 
   HWND Label1 = nullptr;

@@ -1,33 +1,92 @@
-// The program's entry on Windows: the window on the computer's clock, the user's regional forms
-// and MessageBoxW.
+// The program's entry on Windows: the command line, the start-up query started at once, then the
+// window on the computer's clock, the user's regional forms and MessageBoxW.
 #include <windows.h>
 
+#include <cstdlib>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "handlers/command_line.h"
+#include "handlers/started_query.h"
+#include "handlers/texts.h"
 #include "runtime/base/error.h"
 #include "runtime/base/system_text.h"
+#include "runtime/base/windows_text.h"
 #include "runtime/clock/clock.h"
 #include "runtime/datetime/text_forms.h"
 #include "ui/win32/form1.h"
+#include "ui/win32/wide_text.h"
 #include "ui/win32/win32_message_box.h"
 #include "webtime/web_time.h"
 
+namespace {
+
+// The arguments after the program's name, in UTF-8, as the C runtime split the command line
+// before wWinMain (the rules of CommandLineToArgvW for the arguments); that function itself would
+// load shell32.dll, and under Wine much else, at every start.
+std::vector<std::string> Arguments() {
+  std::vector<std::string> arguments;
+  for (int i = 1; i < __argc && __wargv != nullptr; ++i) {
+    arguments.push_back(horalux::WideToUtf8(__wargv[i]));
+  }
+  return arguments;
+}
+
+void ShowCommandLineText(std::string_view text, UINT icon) {
+  if (!text.empty() && text.back() == '\n') text.remove_suffix(1);
+  ::MessageBoxW(nullptr, horalux::TextToShow(text).c_str(),
+                horalux::TextToShow(horalux::texts::kApplicationTitle).c_str(),
+                MB_OK | icon | MB_SETFOREGROUND);
+}
+
+// A request may still be running on a thread that can neither be stopped nor waited for. Not
+// ExitProcess: that thread may hold locks that unloading the DLLs would wait for.
+void EndAtOnce(int status) { ::TerminateProcess(::GetCurrentProcess(), static_cast<UINT>(status)); }
+
+}  // namespace
+
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show_command) {
+  const horalux::CommandLine command_line = horalux::ParseCommandLine("horalux.exe", Arguments());
+  switch (command_line.action) {
+    case horalux::CommandLine::Action::kShowHelp:
+    case horalux::CommandLine::Action::kShowVersion:
+      ShowCommandLineText(command_line.text, MB_ICONINFORMATION);
+      return 0;
+    case horalux::CommandLine::Action::kUsageError:
+      ShowCommandLineText(command_line.text, MB_ICONERROR);
+      return horalux::kUsageErrorStatus;
+    case horalux::CommandLine::Action::kRun:
+      break;
+  }
+
   horalux::Win32MessageBox message_box;
+  std::optional<horalux::StartedQuery> started;
+  int status = 1;
   try {
     // Without the user's forms there is no time text to show or read back.
     const horalux::TextForms forms = horalux::UserTextForms();
-    const std::unique_ptr<horalux::Clock> clock = horalux::OpenSystemClock();
-    horalux::Form1 window(message_box, *clock, forms, [forms](std::string_view url) {
+    const horalux::WebTimeQuery query = [forms](std::string_view url) {
       return horalux::GetWebTime(url, forms);
-    });
-    window.Load();
+    };
+    const std::string url =
+        command_line.url.value_or(std::string(horalux::texts::kDefaultTimeServerUrl));
+    // The start-up query goes out now, on a thread of its own, while the window classes, the
+    // fonts and the window are made.
+    started.emplace(query, url);
+    const std::unique_ptr<horalux::Clock> clock = horalux::OpenSystemClock();
+    horalux::Form1 window(message_box, *clock, forms, query, url);
+    // Made while the request is out; an answer that is in is shown first, and the rest of the
+    // window made after its box.
+    window.Build([&started] { return started->Ended(); });
+    window.Load(&*started);
     window.Show(show_command);
     message_box.SetOwner(window.handle());
-    return window.RunMessageLoop();
+    status = window.RunMessageLoop();
+    if (window.LeftARequestRunning()) EndAtOnce(status);
   } catch (const horalux::Error& error) {
     message_box.SetOwner(nullptr);
     message_box.ReportError(error);
@@ -38,5 +97,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show_command) {
                                                         horalux::SystemTextToUtf8(error.what()) +
                                                         "）。请重新启动程序。"));
   }
-  return 1;
+  if (started && !started->Ended()) EndAtOnce(status);
+  return status;
 }

@@ -33,12 +33,12 @@ Window::~Window() {
 }
 
 void Window::Create(const wchar_t* class_name, const std::wstring& caption, DWORD style,
-                    DWORD extended_style) {
+                    DWORD extended_style, HWND owner) {
   const HINSTANCE instance = ::GetModuleHandleW(nullptr);
   RegisterWindowClass(instance, class_name, &Procedure);
   // Procedure sets window_ from WM_NCCREATE on.
   ::CreateWindowExW(extended_style, class_name, caption.c_str(), style, CW_USEDEFAULT,
-                    CW_USEDEFAULT, 0, 0, nullptr, nullptr, instance, this);
+                    CW_USEDEFAULT, 0, 0, owner, nullptr, instance, this);
   if (window_ == nullptr) ThrowWindowsFailure("无法创建窗口");
 }
 

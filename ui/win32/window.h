@@ -27,9 +27,10 @@ class Window {
   virtual ~Window();
 
   // Registers the class `class_name` (once per process: on the program's icon, the arrow cursor
-  // and the dialog background) and makes the window. Throws Error on failure.
+  // and the dialog background) and makes the window, owned by `owner` if given. Throws Error on
+  // failure.
   void Create(const wchar_t* class_name, const std::wstring& caption, DWORD style,
-              DWORD extended_style = 0);
+              DWORD extended_style = 0, HWND owner = nullptr);
 
   // Every message to the window from WM_NCCREATE to WM_DESTROY; what it does not handle goes to
   // DefWindowProcW.

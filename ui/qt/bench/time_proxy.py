@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """An HTTP proxy for the start-up benchmark that answers every request itself with a Date header,
-at once or after the milliseconds given as its argument. Prints the port it listens on, then
-serves until killed."""
+at once or after the milliseconds given as its first argument; a web server as well, for requests
+sent to it directly. Listens on 127.0.0.1 at the port given as its second argument, or any free
+one. Prints the port it listens on, then serves until killed."""
 import http.server
 import sys
 import time
@@ -28,7 +29,8 @@ class Answer(http.server.BaseHTTPRequestHandler):
         pass
 
 
-server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Answer)
+port = int(sys.argv[2]) if len(sys.argv) > 2 else 0
+server = http.server.ThreadingHTTPServer(("127.0.0.1", port), Answer)
 print(server.server_address[1], flush=True)
 sys.stdout.close()
 server.serve_forever()

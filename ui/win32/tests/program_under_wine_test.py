@@ -35,6 +35,7 @@ PROGRAM, PROBE, PICTURES = sys.argv[1:4] if len(sys.argv) >= 4 else (None, None,
 WINE = os.environ.get("WINE", "/usr/lib/wine/wine64")
 
 CAPTION = "设置时间"
+WAITING = "正在从 www.baidu.com 获取时间……"
 TITLE = "Horalux"
 SUCCESS = "设置时间成功！"
 PRIVILEGE_WITHHELD = "本地安全策略 → 用户权限分配 → 更改系统时间"
@@ -69,7 +70,7 @@ class TimeServer:
     def __init__(self):
         self.mode = "example"
         self.hold = 0.0
-        self.requests = []  # (method, start time, answered time or None)
+        self.requests = []  # (method, start time, answered time or None, path)
         self.lock = threading.Lock()
         self.listener = socket.create_server(("127.0.0.1", 80))
         self.listener.settimeout(0.2)
@@ -100,7 +101,8 @@ class TimeServer:
                 data += chunk
             with self.lock:
                 mode, hold = self.mode, self.hold
-                record = [data.split(b" ", 1)[0].decode(), time.monotonic(), None]
+                method, path = data.split(b" ", 2)[:2]
+                record = [method.decode(), time.monotonic(), None, path.decode()]
                 self.requests.append(record)
             if self.stopping.wait(hold):
                 return
@@ -130,8 +132,8 @@ class TimeServer:
 class Program:
     """horalux.exe under Wine, and what the probe and xdotool see and do with it."""
 
-    def __init__(self):
-        self.process = subprocess.Popen([WINE, PROGRAM], env=wine_environment(),
+    def __init__(self, *arguments):
+        self.process = subprocess.Popen([WINE, PROGRAM, *arguments], env=wine_environment(),
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def close(self):
@@ -181,13 +183,14 @@ def set_screen_dpi(dpi):
 
 def probe(*arguments):
     # Now and then, while the other tests start Wine processes beside it, a probe does not get
-    # going at all; that is no fault of the program's, so it is given a second go.
+    # going at all, or Wine fails to start it; that is no fault of the program's, so it is given
+    # a second go.
     for attempt in range(2):
         try:
             result = subprocess.run([WINE, PROBE, *arguments], env=wine_environment(),
                                     check=True, capture_output=True, text=True, timeout=20)
             return json.loads(result.stdout)
-        except subprocess.TimeoutExpired:
+        except (subprocess.TimeoutExpired, subprocess.CalledProcessError):
             if attempt == 1:
                 raise
 
@@ -222,6 +225,45 @@ def differing_pixels(first, second):
     return int(float(result.stderr.split()[0]))
 
 
+class MappedWindows:
+    """The titles of the top-level windows mapped on the display from now on, as the X server
+    reports them: a window that only flashed is among them."""
+
+    def __init__(self):
+        self.mapped = []
+        self.process = subprocess.Popen(["xev", "-root", "-event", "substructure"],
+                                        stdout=subprocess.PIPE, text=True)
+        threading.Thread(target=self.read, daemon=True).start()
+
+    def read(self):
+        mapping = False
+        for line in self.process.stdout:
+            if mapping:
+                window = line.split("window ")[1].split(",")[0]
+                name = subprocess.run(["xprop", "-id", window, "-notype", "_NET_WM_NAME"],
+                                      capture_output=True, text=True,
+                                      env={**os.environ, "LC_ALL": "C.UTF-8"}).stdout
+                self.mapped.append((time.monotonic(), name.partition('"')[2].rpartition('"')[0]))
+            mapping = line.startswith("MapNotify")
+
+    def stop(self):
+        self.process.kill()
+        self.process.wait()
+        self.process.stdout.close()
+
+    def titles(self):
+        return [title for _, title in list(self.mapped)]
+
+    def when(self, title, timeout=10):
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            moment = next((m for m, t in list(self.mapped) if t == title), None)
+            if moment:
+                return moment
+            time.sleep(0.05)
+        raise AssertionError(f"{title!r} not mapped; mapped: {self.titles()}")
+
+
 class ProgramUnderWineTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
@@ -239,8 +281,8 @@ class ProgramUnderWineTest(unittest.TestCase):
         self.server.requests.clear()
         self.program = None
 
-    def start(self):
-        self.program = Program()
+    def start(self, *arguments):
+        self.program = Program(*arguments)
         self.addCleanup(self.program.close)
 
     def start_and_dismiss_start_up_box(self):
@@ -344,18 +386,20 @@ class ProgramUnderWineTest(unittest.TestCase):
         window = self.start_and_dismiss_start_up_box()
         self.server.serve_mode("example", hold=10)
         key(window, "Return")
-        time.sleep(0.5)
+        # Within the first second, before the wait window takes the keys.
+        time.sleep(0.3)
+        for keys in [["x", "y"], ["Tab"], ["BackSpace"], ["Return"], ["space"]]:
+            key(window, *keys)
+        self.program.wait_for(WAITING, timeout=3)
         before = picture(window, "busy-before.png")
         ping = probe("ping", CAPTION)
         self.assertTrue(ping["answered"], ping)
         self.assertLess(ping["milliseconds"], 1000)
         # Covered and uncovered again, the window must draw itself anew.
         probe("cover", CAPTION, "300")
-        time.sleep(3 - 0.5 - 1.0)
+        time.sleep(1)
         during = picture(window, "busy-after-cover.png")
         self.assertEqual(differing_pixels(before, during), 0, "not drawn again while waiting")
-        for keys in [["x", "y"], ["Tab"], ["BackSpace"], ["Return"], ["space"]]:
-            key(window, *keys)
         report = self.program.wait_for(TITLE, timeout=15)
         self.assertIn(PRIVILEGE_WITHHELD, message_of(report))
         window = self.program.dismiss(report)
@@ -367,12 +411,14 @@ class ProgramUnderWineTest(unittest.TestCase):
     def test_closing_the_window_while_a_request_is_out_ends_the_program(self):
         window = self.start_and_dismiss_start_up_box()
         self.server.serve_mode("now", hold=10)
-        key(window, "Return")
-        time.sleep(2)
         watcher = subprocess.Popen([WINE, PROBE, "wait-exit", CAPTION, "10000"],
                                    env=wine_environment(), stdout=subprocess.PIPE, text=True)
         self.addCleanup(watcher.stdout.close)
         self.assertEqual(watcher.stdout.readline().strip(), "ready")
+        key(window, "Return")
+        # Closed once the request is out, before the wait window takes the keys.
+        while len(self.server.requests) < 2:
+            time.sleep(0.05)
         key(window, "alt+F4")
         closed = time.monotonic()
         self.assertEqual(windows(), [], "the window is still there")
@@ -387,6 +433,64 @@ class ProgramUnderWineTest(unittest.TestCase):
         # The answer was still held back: no time reached the program, so no clock was set.
         self.assertEqual(len(self.server.requests), 2)
         self.assertEqual(len(self.server.answered()), 1)
+
+    def test_a_wait_over_a_second_names_the_host_and_cancelling_it_leaves_the_clock(self):
+        for when, cancel in [("start", "Escape"), ("start", "alt+F4"), ("press", "Escape"),
+                             ("press", "alt+F4")]:
+            with self.subTest(when=when, cancel=cancel):
+                if self.program:
+                    self.program.close()
+                self.server.serve_mode("example")
+                if when == "press":
+                    window = self.start_and_dismiss_start_up_box()
+                # "now": an answer that reached the program would set the clock.
+                self.server.serve_mode("now", hold=4)
+                mapped = MappedWindows()
+                self.addCleanup(mapped.stop)
+                self.start() if when == "start" else key(window, "Return")
+                time.sleep(1.5)
+                waiting = self.program.wait_for(WAITING, timeout=0.1)
+                self.assertEqual([c["text"] for c in waiting["controls"]], [WAITING, "", "取消"])
+                self.assertEqual(mapped.titles(), [WAITING])
+                if when == "start":
+                    picture(waiting, "waiting.png")
+                key(waiting, cancel)
+                cancelled = time.monotonic()
+                shown = mapped.when(CAPTION) if when == "start" else None
+                self.assertNotIn(WAITING, [w["title"] for w in windows()])
+                # Wine, with no window manager, holds the program two seconds when it hides a
+                # window (the wait window here), waiting for it to be withdrawn; beyond that, none.
+                self.assertLess((shown or time.monotonic()) - cancelled, 1.0 + 2.0)
+                # The request left behind ends by itself and touches nothing.
+                deadline = time.monotonic() + 10
+                while len(self.server.answered()) < len(self.server.requests):
+                    self.assertLess(time.monotonic(), deadline)
+                    time.sleep(0.1)
+                time.sleep(0.5)
+                self.assertEqual([w["title"] for w in windows()], [CAPTION])
+                self.assertEqual(control(windows()[0], TEXT1)["text"], "")
+
+    def test_an_answer_within_a_second_maps_no_wait_window(self):
+        mapped = MappedWindows()
+        self.addCleanup(mapped.stop)
+        self.server.serve_mode("example", hold=0.5)
+        window = self.start_and_dismiss_start_up_box()
+        key(window, "Return")
+        self.program.dismiss(self.program.wait_for(TITLE, text=PRIVILEGE_WITHHELD))
+        self.assertEqual(mapped.titles(), [TITLE, CAPTION, TITLE])
+
+    def test_the_command_line_gives_the_url_or_shows_its_help(self):
+        self.start("http://127.0.0.1/x")
+        window = self.program.dismiss(self.program.wait_for(TITLE, text=EXAMPLE_TIME_TEXT))
+        self.assertEqual(self.server.requests[0][3], "/x")
+        self.assertEqual(control(window, TEXT2)["text"], "http://127.0.0.1/x")
+        self.program.close()
+        for argument, text, status in [("--help", "horalux.exe [网址]", 0),
+                                       ("--version", "Horalux ", 0), ("--bogus", "--bogus", 2)]:
+            with self.subTest(argument=argument):
+                self.start(argument)
+                key(self.program.wait_for(TITLE, text=text), "Return")
+                self.assertEqual(self.program.process.wait(timeout=10), status)
 
 
 def is_32_bit(program):
@@ -431,4 +535,4 @@ if __name__ == "__main__":
         print(f"skipped: {reason}")
         sys.exit(77)
     in_private_hosts()
-    unittest.main(argv=[sys.argv[0], "-v"])
+    unittest.main(argv=[sys.argv[0], "-v", *sys.argv[4:]])
