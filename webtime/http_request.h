@@ -5,6 +5,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -20,6 +21,11 @@ struct HttpRequestOptions {
   // Empty: trust the system's certificate store. Otherwise a PEM file that replaces it, so that
   // tests can trust a certificate of their own.
   std::string ca_file;
+  // Called on the thread that carries the exchange each time a request is about to go out on its
+  // connection (name resolved, connection and TLS up; once per redirect hop). Windows lets no
+  // thread begin while another loads a DLL, and resolving a name may take one: the program's
+  // start waits for this before it loads the window system.
+  std::function<void()> on_sending;
 };
 
 // One request. Use it once: Open, Send, then read headers; create a new one for the next request.

@@ -96,6 +96,8 @@ class CurlTransfer final : public HttpTransfer {
  private:
   static std::size_t OnHeaderLine(char* data, std::size_t size, std::size_t count, void* self);
   static std::size_t OnBodyData(char* data, std::size_t size, std::size_t count, void* self);
+  static int OnSending(void* self, char* peer_address, char* local_address, int peer_port,
+                       int local_port);
 
   // `value` is one of the types curl_easy_setopt takes: long, a C string, a pointer or a
   // callback.
@@ -156,6 +158,10 @@ void CurlTransfer::Prepare(HttpMethod method, std::string_view url) {
   SetOption(CURLOPT_HEADERDATA, static_cast<void*>(this));
   SetOption(CURLOPT_WRITEFUNCTION, &CurlTransfer::OnBodyData);
   SetOption(CURLOPT_WRITEDATA, static_cast<void*>(this));
+  if (options_.on_sending) {
+    SetOption(CURLOPT_PREREQFUNCTION, &CurlTransfer::OnSending);
+    SetOption(CURLOPT_PREREQDATA, static_cast<void*>(this));
+  }
 
   // libcurl's own rules after a redirect (CURLOPT_POSTREDIR unset): a 301, 302 or 303 turns a
   // POST into a GET, a 307 or 308 keeps it; the WinHTTP transfer follows the same rules.
@@ -198,6 +204,15 @@ std::size_t CurlTransfer::OnHeaderLine(char* data, std::size_t size, std::size_t
   return static_cast<CurlTransfer*>(self)->headers_->TakeLine(std::string_view(data, length))
              ? length
              : 0;
+}
+
+int CurlTransfer::OnSending(void* self, char*, char*, int, int) {
+  // Nothing may escape into libcurl.
+  try {
+    static_cast<CurlTransfer*>(self)->options_.on_sending();
+  } catch (...) {
+  }
+  return CURL_PREREQFUNC_OK;
 }
 
 std::size_t CurlTransfer::OnBodyData(char*, std::size_t, std::size_t, void* self) {

@@ -462,6 +462,13 @@ void CALLBACK Exchange::OnStatus(HINTERNET handle, DWORD_PTR context, DWORD stat
       // The connection, TLS included, is up: each hop's certificate is checked before its
       // request goes out.
       if (exchange.own_roots_) exchange.CheckOwnRoots(handle);
+      if (exchange.options_.on_sending) {
+        // A notice only: nothing may escape into WinHTTP.
+        try {
+          exchange.options_.on_sending();
+        } catch (...) {
+        }
+      }
       break;
     default:
       break;

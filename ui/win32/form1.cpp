@@ -91,39 +91,37 @@ Form1::Form1(MessageBoxService& message_box, Clock& clock, TextForms forms, WebT
 
 void Form1::PrepareControls() {
   if (dpi_functions_) return;
-  // Visual styles for the controls (common controls 6, asked for by the manifest); the progress
-  // bar is the wait window's.
+  // Visual styles for the controls (common controls 6, to which the manifest sends this name);
+  // the progress bar is the wait window's. Loaded here rather than imported: an import is loaded
+  // before the program's first line, and with it the window system, ahead of the start-up
+  // request. Kept for the life of the program.
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
-  ::InitCommonControlsEx(&controls);
+  if (const HMODULE comctl32 = ::LoadLibraryW(L"comctl32.dll")) {
+    using InitFunction = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    if (const auto init = reinterpret_cast<InitFunction>(
+            reinterpret_cast<void*>(::GetProcAddress(comctl32, "InitCommonControlsEx")))) {
+      init(&controls);
+    }
+  }
   dpi_functions_.emplace();
 }
 
-void Form1::CreateWindowAndControls() {
-  Create(kWindowClass, TextToShow(texts::kWindowCaption), kWindowStyle);
-  CreateControls();
-}
-
-void Form1::CreateControls() {
-  const HINSTANCE instance = ::GetModuleHandleW(nullptr);
-  // Made in tab order, which Tab follows; each label just before its box, where screen readers
-  // look for a box's name.
-  for (const std::size_t index : form1_layout::CreationOrder()) {
-    const form1_layout::Control& description = form1_layout::kControls[index];
-    const ControlClass kind = ClassOf(description.kind);
-    const auto member = kControlsInTableOrder[index];
-    const std::string_view text = member == &Form1::Text1   ? std::string_view(initial_text1_)
-                                  : member == &Form1::Text2 ? std::string_view(initial_text2_)
-                                                            : description.text;
-    const HWND control = ::CreateWindowExW(
-        kind.extended_style, kind.window_class, TextToShow(text).c_str(),
-        WS_CHILD | WS_VISIBLE | kind.style, 0, 0, 0, 0, handle(),
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kControlIds[index])), instance, nullptr);
-    if (control == nullptr) ThrowWindowsFailure("无法创建窗口中的控件");
-    this->*kControlsInTableOrder[index] = control;
-  }
+void Form1::CreateControl(std::size_t index) {
+  const form1_layout::Control& description = form1_layout::kControls[index];
+  const ControlClass kind = ClassOf(description.kind);
+  const auto member = kControlsInTableOrder[index];
+  const std::string_view text = member == &Form1::Text1   ? std::string_view(initial_text1_)
+                                : member == &Form1::Text2 ? std::string_view(initial_text2_)
+                                                          : description.text;
+  const HWND control =
+      ::CreateWindowExW(kind.extended_style, kind.window_class, TextToShow(text).c_str(),
+                        WS_CHILD | WS_VISIBLE | kind.style, 0, 0, 0, 0, handle(),
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kControlIds[index])),
+                        ::GetModuleHandleW(nullptr), nullptr);
+  if (control == nullptr) ThrowWindowsFailure("无法创建窗口中的控件");
+  this->*member = control;
   // A URL is typed in ASCII: an input method left in Chinese mode would give full-width "：／／".
-  ::ImmAssociateContextEx(Text2, nullptr, 0);
-  focus_ = Command1;
+  if (member == &Form1::Text2) ::ImmAssociateContextEx(Text2, nullptr, 0);
 }
 
 void Form1::LayOut(UINT dpi) {
@@ -199,6 +197,7 @@ void Form1::SetIcons(UINT dpi) {
 void Form1::Load(const StartedQuery* started) { handlers_.Form_Load(started); }
 
 void Form1::Build(const std::function<bool()>& enough) {
+  // In small steps, so that an answer that comes in meanwhile is shown without delay.
   const auto stop = [&] { return enough && enough(); };
   if (!dpi_functions_) {
     if (stop()) return;
@@ -206,8 +205,15 @@ void Form1::Build(const std::function<bool()>& enough) {
   }
   if (handle() == nullptr) {
     if (stop()) return;
-    CreateWindowAndControls();
+    Create(kWindowClass, TextToShow(texts::kWindowCaption), kWindowStyle);
   }
+  // In tab order, which Tab follows.
+  const auto order = form1_layout::CreationOrder();
+  for (; controls_made_ < order.size(); ++controls_made_) {
+    if (stop()) return;
+    CreateControl(order[controls_made_]);
+  }
+  focus_ = Command1;
   if (placed_ || stop()) return;
   // The monitor the window will appear on decides its scale.
   const UINT dpi = dpi_functions_->ForWindow(handle());

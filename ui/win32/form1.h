@@ -63,8 +63,8 @@ class Form1 : public Window, private Form1Window {
 
   // The common controls' classes and the DPI functions, for this window and the wait window.
   void PrepareControls();
-  void CreateWindowAndControls();
-  void CreateControls();
+  // The control of form1_layout::kControls[index].
+  void CreateControl(std::size_t index);
   // The controls placed and their font sized for `dpi`, each label grown to show its text.
   void LayOut(UINT dpi);
   // The window's outer size at `dpi`.
@@ -83,14 +83,15 @@ class Form1 : public Window, private Form1Window {
   UniqueFont font_;
   UniqueIcon small_icon_;
   UniqueIcon big_icon_;
-  HWND focus_ = nullptr;       // the control to give the focus back to on reactivation
-  bool busy_ = false;          // a request is out
-  bool closed_ = false;        // closed while busy; destroyed once the handler has stopped
-  bool placed_ = false;        // laid out and placed on its monitor
-  bool cancelled_ = false;     // the wait was cancelled in the small window
-  bool request_left_ = false;  // a request's thread was left running
-  std::string initial_text2_;  // Text2 until the window is made
-  std::string initial_text1_;  // Text1 until the window is made
+  HWND focus_ = nullptr;           // the control to give the focus back to on reactivation
+  bool busy_ = false;              // a request is out
+  bool closed_ = false;            // closed while busy; destroyed once the handler has stopped
+  std::size_t controls_made_ = 0;  // of form1_layout::CreationOrder()
+  bool placed_ = false;            // laid out and placed on its monitor
+  bool cancelled_ = false;         // the wait was cancelled in the small window
+  bool request_left_ = false;      // a request's thread was left running
+  std::string initial_text2_;      // Text2 until the window is made
+  std::string initial_text1_;      // Text1 until the window is made
 
   HWND Label1 = nullptr;
   HWND Text2 = nullptr;

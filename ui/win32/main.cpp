@@ -2,8 +2,10 @@
 // window on the computer's clock, the user's regional forms and MessageBoxW.
 #include <windows.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -76,7 +78,16 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show_command) {
         command_line.url.value_or(std::string(horalux::texts::kDefaultTimeServerUrl));
     // The start-up query goes out now, on a thread of its own, while the window classes, the
     // fonts and the window are made.
-    started.emplace(query, url);
+    started.emplace(
+        [forms](std::string_view url, const std::function<void()>& under_way) {
+          horalux::HttpRequestOptions options;
+          options.on_sending = under_way;
+          return horalux::GetWebTime(url, forms, options);
+        },
+        url);
+    // Windows lets no thread begin while another loads a DLL, and the window system loads many:
+    // the request's threads begin first.
+    started->WaitUntilUnderWay(std::chrono::milliseconds(100));
     const std::unique_ptr<horalux::Clock> clock = horalux::OpenSystemClock();
     horalux::Form1 window(message_box, *clock, forms, query, url);
     // Made while the request is out; an answer that is in is shown first, and the rest of the
