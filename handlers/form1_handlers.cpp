@@ -36,7 +36,12 @@ void Form1Handlers::LoadTime(const StartedQuery* started) {
     message_box_.Show(GetWebTime(false));
     return;
   }
-  // The query may still be out: waiting for it is a wait like any other, and may be cancelled.
+  // An answer that is in is shown at once. One still out is waited for like any other, and the
+  // wait may be cancelled.
+  if (started->Ended()) {
+    message_box_.Show(started->answer().get());
+    return;
+  }
   message_box_.Show(window_.RunBusy(
       {{}, [answer = started->answer()] { return answer.get(); }, WaitingText(url)}));
 }

@@ -1,6 +1,8 @@
 #include "handlers/form1_handlers.h"
 
 #include <chrono>
+#include <functional>
+#include <future>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -99,6 +101,29 @@ TEST(Form1HandlersTest, StartUpTakesTheQueryStartedForTheUrlInTheBox) {
     EXPECT_EQ(fixture.window.waiting_texts,
               std::vector<std::string>{"正在从 time.example 获取时间……"});
   }
+}
+
+// The program's start waits for the start-up request to be on its way, never for its answer; a
+// query that does not tell counts as on its way once it has ended. A fault here hangs.
+TEST(StartedQueryTest, WaitsUntilTheQuerySaysItIsUnderWayOrHasEnded) {
+  std::promise<void> release;
+  const std::shared_future<void> released = release.get_future().share();
+  const StartedQuery telling(
+      [released](std::string_view, const std::function<void()>& under_way) {
+        under_way();
+        released.wait();
+        return std::string("answer");
+      },
+      "http://time.example/");
+  telling.WaitUntilUnderWay(hours(1));
+  EXPECT_FALSE(telling.Ended());
+  release.set_value();
+  EXPECT_EQ(telling.answer().get(), "answer");
+
+  const StartedQuery silent([](std::string_view) { return std::string("answer"); },
+                            "http://time.example/");
+  silent.WaitUntilUnderWay(hours(1));
+  EXPECT_TRUE(silent.Ended());
 }
 
 // Cancelling the wait stops the handler silently: no box, the time box as it was, the clock

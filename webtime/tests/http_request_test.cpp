@@ -98,7 +98,12 @@ TEST_F(HttpRequestTest, FollowsRedirectsAndReadsTheFinalResponse) {
       return Reply::Response(307, {"Date: second", "Location: /final"});
     return Reply::Response(200, {"Date: final"});
   });
-  EXPECT_EQ(FetchHeader(server.Url("/start"), "Date"), "final");
+  // Told before each hop's request goes out: what the server has received by then.
+  std::vector<std::size_t> received_when_sending;
+  HttpRequestOptions options = kTestOptions;
+  options.on_sending = [&] { received_when_sending.push_back(server.Requests().size()); };
+  EXPECT_EQ(FetchHeader(server.Url("/start"), "Date", options), "final");
+  EXPECT_EQ(received_when_sending, (std::vector<std::size_t>{0, 1, 2}));
 
   const std::vector<ReceivedRequest> requests = server.Requests();
   ASSERT_EQ(requests.size(), 3u);
