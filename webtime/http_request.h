@@ -25,7 +25,7 @@ struct HttpRequestOptions {
   // connection (name resolved, connection and TLS up; once per redirect hop). Windows lets no
   // thread begin while another loads a DLL, and resolving a name may take one: the program's
   // start waits for this before it loads the window system.
-  std::function<void()> on_sending;
+  std::function<void()> on_sending = nullptr;
 };
 
 // One request. Use it once: Open, Send, then read headers; create a new one for the next request.
