@@ -9,7 +9,6 @@
 #include <vector>
 
 #include <QApplication>
-#include <QFontMetrics>
 
 #include "handlers/command_line.h"
 #include "handlers/started_query.h"
@@ -21,7 +20,6 @@
 #include "ui/qt/chinese_language.h"
 #include "ui/qt/form1.h"
 #include "ui/qt/qt_message_box.h"
-#include "ui/qt/qt_text.h"
 #include "webtime/web_time.h"
 
 int main(int argc, char** argv) {
@@ -71,11 +69,10 @@ int main(int argc, char** argv) {
     message_box.ReportError(*forms_error);
     return 1;
   }
-  // The glyphs of the start-up box are loaded while its request is out: a time text in the
-  // user's forms, with every digit.
-  QFontMetrics(QApplication::font("QMessageBox"))
-      .horizontalAdvance(horalux::ToQString(
-          horalux::FormatDateTime(horalux::OleDate::FromDays(35000.5), *forms) + "0123456789"));
+  // The start-up box is made while its request is out, for a time text in the user's forms with
+  // every digit.
+  message_box.PrepareBox(horalux::FormatDateTime(horalux::OleDate::FromDays(35000.5), *forms) +
+                         "0123456789");
 
   const std::unique_ptr<horalux::Clock> clock = horalux::OpenSystemClock();
   horalux::Form1 window(message_box, *clock, *forms, query);

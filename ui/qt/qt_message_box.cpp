@@ -45,7 +45,22 @@ std::unique_ptr<QMessageBox> MakeErrorReport(const Error& error, QWidget* parent
   return MakeBox(QMessageBox::Critical, text, Qt::RichText, parent);
 }
 
-void QtMessageBox::Show(std::string_view prompt) { ShowInFront(*MakePromptBox(prompt, parent_)); }
+void QtMessageBox::PrepareBox(std::string_view sample) {
+  prepared_ = MakePromptBox(sample, parent_);
+  prepared_->ensurePolished();
+  prepared_->adjustSize();
+  prepared_->winId();
+}
+
+void QtMessageBox::Show(std::string_view prompt) {
+  if (!prepared_) {
+    ShowInFront(*MakePromptBox(prompt, parent_));
+    return;
+  }
+  const std::unique_ptr<QMessageBox> box = std::move(prepared_);
+  box->setText(ToQString(prompt));
+  ShowInFront(*box);
+}
 
 void QtMessageBox::ReportError(const Error& error) {
   ShowInFront(*MakeErrorReport(error, parent_));

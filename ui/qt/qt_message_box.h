@@ -21,11 +21,16 @@ class QtMessageBox : public MessageBoxService {
   // With no parent the boxes block every window of the program.
   explicit QtMessageBox(QWidget* parent = nullptr) : parent_(parent) {}
 
+  // Makes the next prompt box ahead, its glyphs loaded and its window made for a text like
+  // `sample`, so that Show only puts the text in and shows it: the start-up box is prepared
+  // while its request is out.
+  void PrepareBox(std::string_view sample);
   void Show(std::string_view prompt) override;
   void ReportError(const Error& error) override;
 
  private:
   QWidget* parent_;
+  std::unique_ptr<QMessageBox> prepared_;
 };
 
 }  // namespace horalux
