@@ -22,6 +22,8 @@ test_packages=(
   # scripts/check-polkit-flow.sh: the real polkit, timedated and a text password agent.
   polkitd systemd libglib2.0-bin
   xvfb xauth xdotool imagemagick libxcb1-dev
+  # What a screen reader finds of the program's windows: AT-SPI on a session bus of the test's.
+  at-spi2-core python3-pyatspi gir1.2-atspi-2.0
   locales tzdata iproute2 util-linux libcap2-bin
 )
 # horalux.exe for 64-bit and 32-bit Windows: MinGW-w64, the icon rendered from the SVG, and the zips

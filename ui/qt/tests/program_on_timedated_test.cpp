@@ -97,6 +97,9 @@ class Session {
     environment.insert("QT_QPA_PLATFORM", "xcb");
     environment.insert("LANG", "zh_CN.UTF-8");
     environment.insert("LC_ALL", "zh_CN.UTF-8");
+    // Qt offers its windows to screen readers only where it finds them running; the test looks
+    // with one's eyes.
+    environment.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
     // The loopback server is to be asked directly, whatever proxy the machine names.
     for (const char* proxy : horalux::testing::kProxyVariables) environment.remove(proxy);
     program_.process().setProcessEnvironment(environment);
@@ -112,31 +115,38 @@ class Session {
     return false;
   }
 
-  // Runs xdotool to its end and returns what it printed, or nothing (see failure()) when it
+  // Runs a helper to its end and returns what it printed, or nothing (see failure()) when it
   // failed, took too long or the program went away meanwhile.
-  std::optional<QString> Xdotool(const QStringList& arguments, int timeout_ms = kCommandTimeoutMs) {
-    Child xdotool;
-    xdotool.process().start(XDOTOOL, arguments);
+  std::optional<QString> Helper(const QString& helper, const QStringList& arguments,
+                                int timeout_ms = kCommandTimeoutMs) {
+    Child child;
+    child.process().start(helper, arguments);
+    const QString named = helper + " " + arguments.join(' ');
     const QDeadlineTimer deadline(timeout_ms);
-    while (!xdotool.process().waitForFinished(100)) {
-      if (xdotool.process().state() == QProcess::NotRunning) break;  // it never started
+    while (!child.process().waitForFinished(100)) {
+      if (child.process().state() == QProcess::NotRunning) break;  // it never started
       if (program_.process().state() == QProcess::NotRunning) {
-        failure_ = "the program ended while xdotool " + arguments.join(' ') + " ran";
+        failure_ = "the program ended while " + named + " ran";
         return std::nullopt;
       }
       if (deadline.hasExpired()) {
-        failure_ = "xdotool " + arguments.join(' ') + " took longer than " +
-                   QString::number(timeout_ms) + " ms";
+        failure_ = named + " took longer than " + QString::number(timeout_ms) + " ms";
         return std::nullopt;
       }
     }
-    if (xdotool.process().exitStatus() != QProcess::NormalExit ||
-        xdotool.process().exitCode() != 0) {
-      failure_ = "xdotool " + arguments.join(' ') + " failed: " + xdotool.process().errorString() +
-                 " " + QString::fromLocal8Bit(xdotool.process().readAllStandardError());
+    if (child.process().exitStatus() != QProcess::NormalExit || child.process().exitCode() != 0) {
+      failure_ = named + " failed: " + child.process().errorString() + " " +
+                 QString::fromLocal8Bit(child.process().readAllStandardError());
       return std::nullopt;
     }
-    return QString::fromLocal8Bit(xdotool.process().readAllStandardOutput()).trimmed();
+    return QString::fromUtf8(child.process().readAllStandardOutput()).trimmed();
+  }
+  std::optional<QString> Xdotool(const QStringList& arguments, int timeout_ms = kCommandTimeoutMs) {
+    return Helper(XDOTOOL, arguments, timeout_ms);
+  }
+  // The windows on the screen as a screen reader finds them (accessible_windows.py).
+  std::optional<QString> AccessibleWindows() {
+    return Helper("/usr/bin/python3", {ACCESSIBLE_WINDOWS});
   }
 
   // Waits until a window with exactly this title is on the screen, and gives it the keyboard.
@@ -460,6 +470,12 @@ void ProgramOnTimedatedTest::initTestCase() {
   // The program reads and sets the real clock: only the stand-in and the sandbox keep it safe.
   QVERIFY2(!horalux::testing::ProcessMaySetTheClock(), "run the tests through scripts/sandbox.sh");
   QVERIFY2(qEnvironmentVariableIsSet("DISPLAY"), "run the test under xvfb-run");
+  // The accessibility bus is started on the test's session bus, before any program looks for it.
+  QProcess accessible;
+  accessible.start("/usr/bin/python3", {ACCESSIBLE_WINDOWS});
+  QVERIFY2(accessible.waitForFinished(kCommandTimeoutMs) && accessible.exitCode() == 0,
+           qPrintable("run the test under dbus-run-session: " +
+                      QString::fromLocal8Bit(accessible.readAllStandardError())));
 }
 
 void ProgramOnTimedatedTest::pressedButtonAsksTimedatedForTheDateThenTheTimeOfDay() {
@@ -620,6 +636,14 @@ void ProgramOnTimedatedTest::waitOverASecondNamesTheHostAndCancellingLeavesTheCl
   const std::optional<QString> wait_window = session.FocusWindow(kWaitingTitle);
   QVERIFY2(wait_window, session.failure());
   QCOMPARE(server.requests(), 1);
+  // A screen reader finds it by the same name, with its progress bar and its button.
+  const std::optional<QString> accessible = session.AccessibleWindows();
+  QVERIFY2(accessible, session.failure());
+  const QStringList lines = accessible->split('\n');
+  for (const QString& line :
+       QStringList{"dialog: " + kWaitingTitle, "  progress bar: ", "  push button: 取消"}) {
+    QVERIFY2(lines.contains(line), qPrintable(*accessible));
+  }
   QCOMPARE(server.Requests()[0].target, std::string("/x"));
 
   QElapsedTimer since_cancel;
