@@ -25,7 +25,9 @@ StartedQuery::StartedQuery(UnderWayQuery query, std::string url)
   answer_ = promise.get_future().share();
   thread_ = std::thread([promise = std::move(promise), query = std::move(query), url = url_,
                          progress = progress_]() mutable {
-    const std::function<void()> under_way = [&progress] { progress->MarkUnderWay(); };
+    // Its own share of the progress: a request abandoned at its deadline may still call it after
+    // this thread has ended.
+    const std::function<void()> under_way = [progress] { progress->MarkUnderWay(); };
     try {
       promise.set_value(query(url, under_way));
     } catch (...) {

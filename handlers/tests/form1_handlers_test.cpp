@@ -104,7 +104,8 @@ TEST(Form1HandlersTest, StartUpTakesTheQueryStartedForTheUrlInTheBox) {
 }
 
 // The program's start waits for the start-up request to be on its way, never for its answer; a
-// query that does not tell counts as on its way once it has ended. A fault here hangs.
+// query that does not tell counts as on its way once it has ended; a request abandoned at its
+// deadline may still tell after its thread has gone. A fault here hangs, or shows under ASan.
 TEST(StartedQueryTest, WaitsUntilTheQuerySaysItIsUnderWayOrHasEnded) {
   std::promise<void> release;
   const std::shared_future<void> released = release.get_future().share();
@@ -124,6 +125,18 @@ TEST(StartedQueryTest, WaitsUntilTheQuerySaysItIsUnderWayOrHasEnded) {
                             "http://time.example/");
   silent.WaitUntilUnderWay(hours(1));
   EXPECT_TRUE(silent.Ended());
+
+  std::function<void()> late_notice;
+  {
+    const StartedQuery ended(
+        [&late_notice](std::string_view, const std::function<void()>& under_way) {
+          late_notice = under_way;
+          return std::string("answer");
+        },
+        "http://time.example/");
+    ended.answer().wait();
+  }
+  late_notice();
 }
 
 // Cancelling the wait stops the handler silently: no box, the time box as it was, the clock
