@@ -16,7 +16,7 @@
 namespace horalux {
 
 // A web time query that calls `under_way` once its request is under way on the thread that
-// carries it (HttpRequestOptions::on_under_way).
+// carries it (HttpRequestOptions::on_sending).
 using UnderWayQuery =
     std::function<std::string(std::string_view url, const std::function<void()>& under_way)>;
 

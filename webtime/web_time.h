@@ -14,7 +14,8 @@ namespace horalux {
 // Sends one POST with an empty body to `url` (used as it stands) and returns the time of its
 // response's "Date" header in UTC+8 as time text in `forms`. Whatever the status, a response with
 // a Date serves. Raises the request's errors (see HttpRequest) and those of
-// WebTimeFromDateHeader. `options` are for tests; the program uses the defaults.
+// WebTimeFromDateHeader. The program leaves `options` at their defaults, but for the start-up's
+// notice of sending (HttpRequestOptions::on_sending); tests set the rest.
 std::string GetWebTime(std::string_view url, const TextForms& forms,
                        const HttpRequestOptions& options = {});
 
