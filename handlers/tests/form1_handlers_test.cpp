@@ -77,29 +77,34 @@ TEST(Form1HandlersTest, StartUpShowsTheTimeAndTouchesNeitherTheTimeBoxNorTheCloc
 }
 
 // The program starts the start-up query before its window; the load handler shows that query's
-// answer, as a wait of its own, unless the address box names another URL.
+// answer, at once when it is in (else as a wait of its own), unless the address box names another
+// URL, which it then asks with a wait.
 TEST(Form1HandlersTest, StartUpTakesTheQueryStartedForTheUrlInTheBox) {
   struct Case {
     std::string started_url;
     std::vector<std::string> urls_queried_at_load;
     std::string shown;
+    std::vector<std::string> waiting_texts;
   };
   const std::string web_time = TimeText(local_days{1994y / 11 / 6} + 16h + 49min + 37s);
   const Case cases[] = {
-      {"http://time.example/", {}, "started answer"},
-      {"http://other.example/", {"http://time.example/"}, web_time},
+      {"http://time.example/", {}, "started answer", {}},
+      {"http://other.example/",
+       {"http://time.example/"},
+       web_time,
+       {"正在从 time.example 获取时间……"}},
   };
   for (const Case& c : cases) {
     Fixture fixture;
     const StartedQuery started([](std::string_view) { return std::string("started answer"); },
                                c.started_url);
+    started.answer().wait();
 
     fixture.handlers.Form_Load(&started);
 
     EXPECT_EQ(fixture.urls, c.urls_queried_at_load) << c.started_url;
     EXPECT_EQ(fixture.boxes.shown(), std::vector{Prompt(c.shown)}) << c.started_url;
-    EXPECT_EQ(fixture.window.waiting_texts,
-              std::vector<std::string>{"正在从 time.example 获取时间……"});
+    EXPECT_EQ(fixture.window.waiting_texts, c.waiting_texts) << c.started_url;
   }
 }
 
