@@ -92,7 +92,7 @@ fi
 echo "== Install =="
 remove_package  # left over from an interrupted run
 trap remove_package EXIT
-DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "$deb" >/dev/null
+DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends -t bookworm "$deb" >/dev/null
 check "package is installed" installed
 files=$(dpkg -L "$package")
 owned() { grep -qx "$1" <<<"$files"; }

@@ -66,7 +66,8 @@ done
 if [ "${#missing[@]}" -gt 0 ]; then
   echo "Installing: ${missing[*]}"
   update_lists
-  run_as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+  run_as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
+    -t bookworm "${missing[@]}"
 fi
 
 # The 32-bit horalux.exe is tested under Wine's 32-bit part, Debian's wine32 for i386. The i386
@@ -79,7 +80,7 @@ if [ "${1:-}" = --windows ] || [ "${1:-}" = --test ]; then
     dpkg --print-foreign-architectures | grep -qx i386 || run_as_root dpkg --add-architecture i386
     update_lists
     if ! run_as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q \
-        --no-install-recommends wine32:i386; then
+        --no-install-recommends -t bookworm wine32:i386; then
       echo "WARNING: wine32:i386 could not be installed (Debian's i386 lists out of step with" \
         "amd64's?); the 32-bit horalux.exe's test under Wine will be skipped" >&2
     fi
