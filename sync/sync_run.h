@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "runtime/base/wall_clock.h"
 #include "runtime/clock/clock.h"
 #include "webtime/http_request.h"
 #include "webtime/timed_exchange.h"
@@ -42,7 +43,7 @@ struct SyncReport {
 
 // What a run reaches the world through; the program passes the real ones, tests their own.
 struct SyncServices {
-  // Opens the exchange for one URL (OpenTimedExchange, by default).
+  // Opens the exchange for one URL (OpenTimedExchange on `now`'s clock, by default).
   std::function<std::unique_ptr<TimedExchange>(std::string_view url, const HttpRequestOptions&)>
       open_exchange;
   // The local wall clock as precisely as the platform can read it, and a wait on a monotonic
@@ -57,7 +58,8 @@ struct SyncServices {
 // raises for what the network, a server or the clock does: that is in the report.
 SyncReport RunTimeSync(const SyncRequest& request, const SyncServices& services);
 
-// The real services: OpenTimedExchange, the platform's precise wall clock, `clock`.
-SyncServices SystemSyncServices(Clock* clock);
+// The real services: OpenTimedExchange and the waits on `wall_clock`, and `clock`; both must
+// outlive the services.
+SyncServices SystemSyncServices(const WallClock& wall_clock, Clock* clock);
 
 }  // namespace horalux

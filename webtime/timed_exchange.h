@@ -8,11 +8,10 @@
 #include <string>
 #include <string_view>
 
+#include "runtime/base/wall_clock.h"
 #include "webtime/http_request.h"
 
 namespace horalux {
-
-using WallTime = std::chrono::sys_time<std::chrono::microseconds>;
 
 // One answer, and the local wall-clock times around it: the server read its clock for the Date
 // header at some moment between `sent` and `received`.
@@ -39,8 +38,10 @@ class TimedExchange {
 };
 
 // Checks `url` as HttpRequest::Open does (ErrorKind::kInvalidUrl naming it) and prepares the
-// exchange; nothing goes out before the first Send.
+// exchange; nothing goes out before the first Send. `clock` reads the times of every answer and
+// must outlive the exchange.
 std::unique_ptr<TimedExchange> OpenTimedExchange(std::string_view url,
-                                                 const HttpRequestOptions& options);
+                                                 const HttpRequestOptions& options,
+                                                 const WallClock& clock);
 
 }  // namespace horalux
