@@ -10,10 +10,12 @@
 #include <optional>
 #include <string>
 #include <type_traits>
+#include <vector>
 
 #include "runtime/base/error.h"
 #include "webtime/curl_error.h"
 #include "webtime/curl_handle.h"
+#include "webtime/curl_proxy.h"
 #include "webtime/environment_proxy.h"
 #include "webtime/proxy_answer.h"
 #include "webtime/redirect.h"
@@ -59,23 +61,11 @@ std::string HostOf(CURLU* url) {
   return result;
 }
 
-// The scheme and host of a URL libcurl went to; empty texts where it has none.
-struct SchemeAndHost {
-  std::string scheme;
-  std::string host;
-};
-
-SchemeAndHost SchemeAndHostOf(const char* url_text) {
+std::string HostOfUrlText(const char* url_text) {
   if (url_text == nullptr) return {};
   CurlUrl url = MakeCurlUrl();
   if (curl_url_set(url.get(), CURLUPART_URL, url_text, 0) != CURLUE_OK) return {};
-  SchemeAndHost parts{{}, HostOf(url.get())};
-  char* scheme = nullptr;
-  if (curl_url_get(url.get(), CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK && scheme != nullptr) {
-    parts.scheme = scheme;
-    curl_free(scheme);
-  }
-  return parts;
+  return HostOf(url.get());
 }
 
 // Refuses every URL but a well-formed absolute http or https one, and returns its host.
@@ -109,8 +99,8 @@ class CurlTransfer final : public HttpTransfer {
   ResponseRoute Perform(ResponseHeaders& headers) override;
 
  private:
-  // The final hop's host and the proxy libcurl took for it from the environment.
-  ResponseRoute FinalRoute() const;
+  // The final hop's host, and the proxy it went through on `way`.
+  ResponseRoute FinalRoute(const ProxyWay& way, const std::string& bypass_list) const;
 
   static std::size_t OnHeaderLine(char* data, std::size_t size, std::size_t count, void* self);
   static std::size_t OnBodyData(char* data, std::size_t size, std::size_t count, void* self);
@@ -123,6 +113,7 @@ class CurlTransfer final : public HttpTransfer {
   void SetOption(CURLoption option, Value value);
 
   const HttpRequestOptions options_;
+  std::string url_;
   std::string host_;
   CurlEasy easy_;
   CurlHeaderList request_headers_;
@@ -142,6 +133,7 @@ void CurlTransfer::SetOption(CURLoption option, Value value) {
 
 void CurlTransfer::Prepare(HttpMethod method, std::string_view url) {
   host_ = CheckedHost(url);
+  url_ = url;
   easy_ = MakeCurlEasy();
   curl_error_text_.assign(CURL_ERROR_SIZE, '\0');
 
@@ -167,8 +159,7 @@ void CurlTransfer::Prepare(HttpMethod method, std::string_view url) {
   if (CurlUsesOurOpenSsl()) {
     curl_easy_setopt(easy_.get(), CURLOPT_SSL_CTX_FUNCTION, &IgnoreCertificateDates);
   }
-  // Proxies: CURLOPT_PROXY and CURLOPT_NOPROXY stay unset, so libcurl takes http_proxy,
-  // https_proxy, ALL_PROXY and no_proxy from the environment for every transfer.
+  // Proxies: Perform gives each way of proxy_route.h in turn.
   // A proxy's answer to CONNECT is not the server's response; keep it out of the headers.
   SetOption(CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
 
@@ -199,40 +190,54 @@ void CurlTransfer::Prepare(HttpMethod method, std::string_view url) {
   }
 }
 
-ResponseRoute CurlTransfer::FinalRoute() const {
+ResponseRoute CurlTransfer::FinalRoute(const ProxyWay& way, const std::string& bypass_list) const {
   char* effective_url = nullptr;
-  SchemeAndHost final_hop;
+  std::string host;
   if (curl_easy_getinfo(easy_.get(), CURLINFO_EFFECTIVE_URL, &effective_url) == CURLE_OK) {
-    final_hop = SchemeAndHostOf(effective_url);
+    host = HostOfUrlText(effective_url);
   }
-  ResponseRoute route;
-  route.host = final_hop.host.empty() ? host_ : final_hop.host;
-  const std::optional<std::string> proxy =
-      EnvironmentProxyFor(final_hop.scheme, route.host, &ProcessEnvironment);
-  if (proxy && !proxy->empty()) {
-    ProxyName name = NameProxy(*proxy);
-    route.proxy = std::move(name.address);
-    route.proxy_logon = name.has_credentials;
-  }
-  return route;
+  if (host.empty()) host = host_;
+  // libcurl takes a redirect to a host on the bypass list directly.
+  const bool bypassed = BypassesProxy(bypass_list, host);
+  return {host, bypassed ? std::string() : way.name, way.logon && !bypassed};
 }
 
 ResponseRoute CurlTransfer::Perform(ResponseHeaders& headers) {
   headers_ = &headers;
-  const CURLcode code = curl_easy_perform(easy_.get());
-  ResponseRoute route = FinalRoute();
-  // The callbacks stop the transfer on purpose once the final response's headers are in.
-  if (code == CURLE_OK || (code == CURLE_WRITE_ERROR && headers.complete())) return route;
+  const auto start = std::chrono::steady_clock::now();
+  const auto total = std::max(options_.total_timeout, std::chrono::milliseconds(1));
+  const std::string scheme = url_.substr(0, url_.find(':'));
+  const std::vector<ProxyWay> ways =
+      ProxyWaysFor(url_, scheme, host_, options_, std::min(options_.connect_timeout, total));
+  // The command line's proxy serves every host; otherwise no_proxy holds after a redirect too.
+  const std::string bypass_list = options_.proxy.empty() ? EnvironmentBypassList() : std::string();
 
-  // A proxy that refused the tunnel for https answered with a status of its own.
-  long tunnel_status = 0;
-  if (curl_easy_getinfo(easy_.get(), CURLINFO_HTTP_CONNECTCODE, &tunnel_status) == CURLE_OK &&
-      tunnel_status != 0) {
-    CheckProxyAnswer(static_cast<int>(tunnel_status), route.proxy, route.host, route.proxy_logon);
+  std::optional<Error> first_failure;
+  for (std::size_t i = 0; i < ways.size(); ++i) {
+    const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - start);
+    SetOption(CURLOPT_TIMEOUT_MS, TimeoutMilliseconds(total - spent));
+    ApplyProxyWay(easy_.get(), ways[i], bypass_list);
+    headers.Clear();
+    const CURLcode code = curl_easy_perform(easy_.get());
+    const ResponseRoute route = FinalRoute(ways[i], bypass_list);
+    // The callbacks stop the transfer on purpose once the final response's headers are in.
+    if (code == CURLE_OK || (code == CURLE_WRITE_ERROR && headers.complete())) return route;
+
+    // A proxy that refused the tunnel for https answered with a status of its own.
+    long tunnel_status = 0;
+    if (curl_easy_getinfo(easy_.get(), CURLINFO_HTTP_CONNECTCODE, &tunnel_status) == CURLE_OK &&
+        tunnel_status != 0) {
+      CheckProxyAnswer(static_cast<int>(tunnel_status), route.proxy, route.host, route.proxy_logon);
+    }
+    Error failure =
+        CurlTransferError(code, route.host, curl_error_text_.c_str(),
+                          route.host == host_ ? std::string_view() : host_, route.proxy);
+    // The first way is the one the settings prefer; its failure is the one to report.
+    if (!first_failure) first_failure = std::move(failure);
+    if (!FailedBeforeSending(code) || std::chrono::steady_clock::now() - start >= total) break;
   }
-  const std::string_view curl_text(curl_error_text_.c_str());
-  throw CurlTransferError(code, route.host, curl_text,
-                          route.host == host_ ? std::string_view() : host_);
+  throw *first_failure;
 }
 
 std::size_t CurlTransfer::OnHeaderLine(char* data, std::size_t size, std::size_t count,
