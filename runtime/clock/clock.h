@@ -22,6 +22,11 @@ class Clock {
   // Refusals raise ErrorKind::kClockRefused with a message that names the cause.
   virtual void SetLocalDate(std::chrono::year_month_day date) = 0;
   virtual void SetLocalTimeOfDay(std::chrono::seconds time_of_day) = 0;
+
+  // Moves the system clock by `offset` (positive: forward) at the moment of the call, so that
+  // nothing goes stale between measuring and setting. Refusals raise ErrorKind::kClockRefused
+  // with a message that names the cause.
+  virtual void AdjustBy(std::chrono::microseconds offset) = 0;
 };
 
 // "yyyy-mm-dd" and "hh:mm:ss" texts; anything else raises ErrorKind::kTypeMismatch.
