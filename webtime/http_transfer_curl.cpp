@@ -7,12 +7,15 @@
 
 #include <algorithm>
 #include <climits>
+#include <optional>
 #include <string>
 #include <type_traits>
 
 #include "runtime/base/error.h"
 #include "webtime/curl_error.h"
 #include "webtime/curl_handle.h"
+#include "webtime/environment_proxy.h"
+#include "webtime/proxy_answer.h"
 #include "webtime/redirect.h"
 #include "webtime/response_headers.h"
 #include "webtime/user_agent.h"
@@ -56,11 +59,23 @@ std::string HostOf(CURLU* url) {
   return result;
 }
 
-std::string HostOfUrlText(const char* url_text) {
+// The scheme and host of a URL libcurl went to; empty texts where it has none.
+struct SchemeAndHost {
+  std::string scheme;
+  std::string host;
+};
+
+SchemeAndHost SchemeAndHostOf(const char* url_text) {
   if (url_text == nullptr) return {};
   CurlUrl url = MakeCurlUrl();
   if (curl_url_set(url.get(), CURLUPART_URL, url_text, 0) != CURLUE_OK) return {};
-  return HostOf(url.get());
+  SchemeAndHost parts{{}, HostOf(url.get())};
+  char* scheme = nullptr;
+  if (curl_url_get(url.get(), CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK && scheme != nullptr) {
+    parts.scheme = scheme;
+    curl_free(scheme);
+  }
+  return parts;
 }
 
 // Refuses every URL but a well-formed absolute http or https one, and returns its host.
@@ -91,9 +106,12 @@ class CurlTransfer final : public HttpTransfer {
   explicit CurlTransfer(const HttpRequestOptions& options) : options_(options) {}
 
   void Prepare(HttpMethod method, std::string_view url) override;
-  void Perform(ResponseHeaders& headers) override;
+  ResponseRoute Perform(ResponseHeaders& headers) override;
 
  private:
+  // The final hop's host and the proxy libcurl took for it from the environment.
+  ResponseRoute FinalRoute() const;
+
   static std::size_t OnHeaderLine(char* data, std::size_t size, std::size_t count, void* self);
   static std::size_t OnBodyData(char* data, std::size_t size, std::size_t count, void* self);
   static int OnSending(void* self, char* peer_address, char* local_address, int peer_port,
@@ -181,21 +199,40 @@ void CurlTransfer::Prepare(HttpMethod method, std::string_view url) {
   }
 }
 
-void CurlTransfer::Perform(ResponseHeaders& headers) {
+ResponseRoute CurlTransfer::FinalRoute() const {
+  char* effective_url = nullptr;
+  SchemeAndHost final_hop;
+  if (curl_easy_getinfo(easy_.get(), CURLINFO_EFFECTIVE_URL, &effective_url) == CURLE_OK) {
+    final_hop = SchemeAndHostOf(effective_url);
+  }
+  ResponseRoute route;
+  route.host = final_hop.host.empty() ? host_ : final_hop.host;
+  const std::optional<std::string> proxy =
+      EnvironmentProxyFor(final_hop.scheme, route.host, &ProcessEnvironment);
+  if (proxy && !proxy->empty()) {
+    ProxyName name = NameProxy(*proxy);
+    route.proxy = std::move(name.address);
+    route.proxy_logon = name.has_credentials;
+  }
+  return route;
+}
+
+ResponseRoute CurlTransfer::Perform(ResponseHeaders& headers) {
   headers_ = &headers;
   const CURLcode code = curl_easy_perform(easy_.get());
+  ResponseRoute route = FinalRoute();
   // The callbacks stop the transfer on purpose once the final response's headers are in.
-  if (code == CURLE_OK || (code == CURLE_WRITE_ERROR && headers.complete())) return;
+  if (code == CURLE_OK || (code == CURLE_WRITE_ERROR && headers.complete())) return route;
 
-  const std::string_view curl_text(curl_error_text_.c_str());
-  char* effective_url = nullptr;
-  std::string host = host_;
-  if (curl_easy_getinfo(easy_.get(), CURLINFO_EFFECTIVE_URL, &effective_url) == CURLE_OK) {
-    if (std::string redirected = HostOfUrlText(effective_url); !redirected.empty()) {
-      host = std::move(redirected);
-    }
+  // A proxy that refused the tunnel for https answered with a status of its own.
+  long tunnel_status = 0;
+  if (curl_easy_getinfo(easy_.get(), CURLINFO_HTTP_CONNECTCODE, &tunnel_status) == CURLE_OK &&
+      tunnel_status != 0) {
+    CheckProxyAnswer(static_cast<int>(tunnel_status), route.proxy, route.host, route.proxy_logon);
   }
-  throw CurlTransferError(code, host, curl_text, host == host_ ? std::string_view() : host_);
+  const std::string_view curl_text(curl_error_text_.c_str());
+  throw CurlTransferError(code, route.host, curl_text,
+                          route.host == host_ ? std::string_view() : host_);
 }
 
 std::size_t CurlTransfer::OnHeaderLine(char* data, std::size_t size, std::size_t count,
