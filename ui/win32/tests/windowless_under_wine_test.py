@@ -152,11 +152,12 @@ class WindowlessUnderWineTest(unittest.TestCase):
         for offset, mode, status, channel in cases:
             with self.subTest(mode=mode):
                 self.server.offset = offset
-                # No standard output and no console, as a scheduled task runs; Wine's traces
-                # still go to the standard error.
-                result = run("horalux.exe", mode, self.server.url(), stdin=subprocess.DEVNULL,
-                             env=wine_environment(WINEDEBUG="+eventlog"),
-                             preexec_fn=lambda: os.close(1))
+                # Started by Wine's start.exe, a window program gets no standard handles and no
+                # console, as under a scheduled task; Wine's traces still reach our stderr.
+                result = subprocess.run(
+                    [WINE, "start", "/wait", "horalux.exe", mode, self.server.url()],
+                    cwd=DIRECTORY, env=wine_environment(WINEDEBUG="+eventlog"),
+                    capture_output=True, timeout=60)
                 err = result.stderr.decode("utf-8", "replace")
                 self.assertEqual(result.returncode, status, err[-2000:])
                 events = [line for line in err.splitlines() if "eventlog" in line
