@@ -1,5 +1,6 @@
-// The program's entry on Windows: the command line, the start-up query started at once, then the
-// window on the computer's clock, the user's regional forms and MessageBoxW.
+// The program's entry on Windows: the command line; the windowless modes before anything of the
+// window; else the start-up query started at once, then the window on the computer's clock, the
+// user's regional forms and MessageBoxW.
 #include <windows.h>
 
 #include <chrono>
@@ -23,6 +24,8 @@
 #include "ui/win32/form1.h"
 #include "ui/win32/wide_text.h"
 #include "ui/win32/win32_message_box.h"
+#include "ui/win32/windowless/windowless_command.h"
+#include "ui/win32/windowless/windowless_run.h"
 #include "webtime/web_time.h"
 
 namespace {
@@ -52,7 +55,21 @@ void EndAtOnce(int status) { ::TerminateProcess(::GetCurrentProcess(), static_ca
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show_command) {
-  const horalux::CommandLine command_line = horalux::ParseCommandLine("horalux.exe", Arguments());
+  const std::vector<std::string> arguments = Arguments();
+  const horalux::CommandLine command_line = horalux::ParseCommandLine("horalux.exe", arguments);
+  // Before any window, box or window class: these modes run where nobody may see a box (a
+  // scheduled task), and report to the console, a redirection or the event log.
+  if (horalux::AsksForWindowlessMode(arguments)) {
+    switch (command_line.action) {
+      case horalux::CommandLine::Action::kQuery:
+      case horalux::CommandLine::Action::kSync:
+        return horalux::RunWindowless(horalux::SyncRequestOf(command_line));
+      case horalux::CommandLine::Action::kUsageError:
+        return horalux::ReportWindowlessUsageError(command_line.text);
+      default:
+        break;
+    }
+  }
   switch (command_line.action) {
     case horalux::CommandLine::Action::kShowHelp:
     case horalux::CommandLine::Action::kShowVersion:
