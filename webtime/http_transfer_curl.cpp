@@ -126,6 +126,8 @@ ResponseRoute CurlTransfer::Perform(ResponseHeaders& headers) {
         tunnel_status != 0) {
       CheckProxyAnswer(static_cast<int>(tunnel_status), route.proxy, route.host, route.proxy_logon);
     }
+    // A logon the proxy refused, ending the transfer with libcurl's own error.
+    if (headers.status() == 407) CheckProxyAnswer(407, route.proxy, route.host, route.proxy_logon);
     Error failure =
         CurlTransferError(code, route.host, curl_error_text_.c_str(),
                           route.host == host_ ? std::string_view() : host_, route.proxy);

@@ -162,6 +162,8 @@ void CurlTimedExchange::Fail(CURLcode code, const std::string& host) const {
   if (const long tunnel_status = Info<long>(CURLINFO_HTTP_CONNECTCODE); tunnel_status != 0) {
     CheckProxyAnswer(static_cast<int>(tunnel_status), proxy, named, ways_[way_].logon);
   }
+  // A logon the proxy refused, ending the transfer with libcurl's own error.
+  if (headers_.status() == 407) CheckProxyAnswer(407, proxy, named, ways_[way_].logon);
   throw CurlTransferError(code, named, curl_error_text_.c_str(),
                           named == first_host_ ? std::string_view() : first_host_, proxy);
 }
