@@ -8,6 +8,7 @@
 #include "webtime/curl_handle.h"
 #include "webtime/curl_options.h"
 #include "webtime/curl_url.h"
+#include "webtime/proxy_answer.h"
 #include "webtime/redirect.h"
 #include "webtime/response_headers.h"
 
@@ -19,9 +20,12 @@ class CurlTransfer final : public HttpTransfer {
   explicit CurlTransfer(const HttpRequestOptions& options) : options_(options) {}
 
   void Prepare(HttpMethod method, std::string_view url) override;
-  void Perform(ResponseHeaders& headers) override;
+  ResponseRoute Perform(ResponseHeaders& headers) override;
 
  private:
+  // The final hop's host and the proxy libcurl took for it from the environment.
+  ResponseRoute FinalRoute() const;
+
   static std::size_t OnHeaderLine(char* data, std::size_t size, std::size_t count, void* self);
   static std::size_t OnBodyData(char* data, std::size_t size, std::size_t count, void* self);
   static int OnSending(void* self, char* peer_address, char* local_address, int peer_port,
@@ -71,21 +75,36 @@ void CurlTransfer::Prepare(HttpMethod method, std::string_view url) {
   }
 }
 
-void CurlTransfer::Perform(ResponseHeaders& headers) {
+ResponseRoute CurlTransfer::FinalRoute() const {
+  char* effective_url = nullptr;
+  SchemeAndHost final_hop;
+  if (curl_easy_getinfo(easy_.get(), CURLINFO_EFFECTIVE_URL, &effective_url) == CURLE_OK) {
+    final_hop = SchemeAndHostOf(effective_url);
+  }
+  ResponseRoute route;
+  route.host = final_hop.host.empty() ? host_ : final_hop.host;
+  ProxyName proxy = ProxyOfRequest(options_, final_hop.scheme, route.host);
+  route.proxy = std::move(proxy.address);
+  route.proxy_logon = proxy.has_credentials;
+  return route;
+}
+
+ResponseRoute CurlTransfer::Perform(ResponseHeaders& headers) {
   headers_ = &headers;
   const CURLcode code = curl_easy_perform(easy_.get());
+  ResponseRoute route = FinalRoute();
   // The callbacks stop the transfer on purpose once the final response's headers are in.
-  if (code == CURLE_OK || (code == CURLE_WRITE_ERROR && headers.complete())) return;
+  if (code == CURLE_OK || (code == CURLE_WRITE_ERROR && headers.complete())) return route;
 
-  const std::string_view curl_text(curl_error_text_.c_str());
-  char* effective_url = nullptr;
-  std::string host = host_;
-  if (curl_easy_getinfo(easy_.get(), CURLINFO_EFFECTIVE_URL, &effective_url) == CURLE_OK) {
-    if (std::string redirected = HostOfUrlText(effective_url); !redirected.empty()) {
-      host = std::move(redirected);
-    }
+  // A proxy that refused the tunnel for https answered with a status of its own.
+  long tunnel_status = 0;
+  if (curl_easy_getinfo(easy_.get(), CURLINFO_HTTP_CONNECTCODE, &tunnel_status) == CURLE_OK &&
+      tunnel_status != 0) {
+    CheckProxyAnswer(static_cast<int>(tunnel_status), route.proxy, route.host, route.proxy_logon);
   }
-  throw CurlTransferError(code, host, curl_text, host == host_ ? std::string_view() : host_);
+  const std::string_view curl_text(curl_error_text_.c_str());
+  throw CurlTransferError(code, route.host, curl_text,
+                          route.host == host_ ? std::string_view() : host_);
 }
 
 std::size_t CurlTransfer::OnHeaderLine(char* data, std::size_t size, std::size_t count,

@@ -86,6 +86,18 @@ std::optional<std::string> QueryHeader(HINTERNET request, DWORD query) {
   return HeaderBytes(text);
 }
 
+// The proxy that Windows chose itself for a request it has sent ("proxy.example:8080"), or an
+// empty text where it went directly or Windows does not say (before 8.1, and under Wine).
+std::string ProxyWindowsChose(HINTERNET request) {
+  WINHTTP_PROXY_RESULT_ENTRY entry{};
+  DWORD size = sizeof entry;
+  if (!::WinHttpQueryOption(request, WINHTTP_OPTION_PROXY_RESULT_ENTRY, &entry, &size) ||
+      !entry.fProxy || entry.pwszProxy == nullptr) {
+    return {};
+  }
+  return WideToUtf8(entry.pwszProxy) + ":" + std::to_string(entry.ProxyPort);
+}
+
 int StatusCode(HINTERNET request) {
   DWORD status = 0;
   DWORD size = sizeof status;
@@ -145,6 +157,10 @@ class Exchange {
   // After the exchange has ended: its error, or the final response's raw header lines.
   const std::optional<Error>& error() const { return error_; }
   const std::string& header_bytes() const { return header_bytes_; }
+  // After the exchange has ended: the proxy the final hop went through, empty when it went
+  // directly or Windows would not say, and whether the user's logon was given to it.
+  const std::string& final_proxy() const { return hop_proxy_; }
+  bool proxy_logon() const { return proxy_logon_; }
 
   std::string current_host() const {
     std::lock_guard lock(mutex_);
@@ -186,6 +202,8 @@ class Exchange {
   bool tls12_unavailable_ = false;
   bool refused_by_own_roots_ = false;
   bool left_the_web_ = false;  // a redirect led to a scheme other than http and https
+  std::string hop_proxy_;      // the proxy of the latest hop ("proxy.example:8080"), or empty
+  bool proxy_logon_ = false;   // the latest hop answered its proxy's challenge
 
   mutable std::mutex mutex_;  // guards everything below
   std::condition_variable ended_;
@@ -235,6 +253,8 @@ void Exchange::SetOption(HINTERNET handle, DWORD option, DWORD value, std::strin
 InternetHandle Exchange::OpenSession(const WebUrl& url) {
   const std::wstring agent(kUserAgent, kUserAgent + std::strlen(kUserAgent));
   InternetHandle session;
+  hop_proxy_.clear();
+  proxy_logon_ = false;
   // The system's proxy settings, PAC scripts included, where WinHTTP can find them itself
   // (Windows 8.1 and later).
   if (proxies_.automatic && !internet_options_) {
@@ -254,6 +274,9 @@ InternetHandle Exchange::OpenSession(const WebUrl& url) {
                                     *wide_url)
                  : SessionProxy{};
     const bool named = proxy.access_type == WINHTTP_ACCESS_TYPE_NAMED_PROXY;
+    hop_proxy_ = named && !BypassesNamedProxy(WideToUtf8(proxy.bypass), url.host_text)
+                     ? WideToUtf8(proxy.proxy)
+                     : std::string();
     session.reset(::WinHttpOpen(
         agent.c_str(), proxy.access_type, named ? proxy.proxy.c_str() : WINHTTP_NO_PROXY_NAME,
         named && !proxy.bypass.empty() ? proxy.bypass.c_str() : WINHTTP_NO_PROXY_BYPASS, 0));
@@ -379,9 +402,11 @@ int Exchange::SendHop(const WebUrl& url, HttpMethod method) {
     CallOnRequest(request,
                   [](HINTERNET handle) { return ::WinHttpReceiveResponse(handle, nullptr); });
     const int status = StatusCode(request);
+    if (hop_proxy_.empty()) hop_proxy_ = ProxyWindowsChose(request);
     if (status != kProxyAuthenticationRequired || answered || !AnswerProxyChallenge(request)) {
       return status;
     }
+    proxy_logon_ = true;
   }
 }
 
@@ -485,7 +510,7 @@ class WinHttpTransfer final : public HttpTransfer {
     url_ = CheckedUrl(url);
   }
 
-  void Perform(ResponseHeaders& headers) override;
+  ResponseRoute Perform(ResponseHeaders& headers) override;
 
  private:
   const HttpRequestOptions options_;
@@ -494,7 +519,7 @@ class WinHttpTransfer final : public HttpTransfer {
   WebUrl url_;
 };
 
-void WinHttpTransfer::Perform(ResponseHeaders& headers) {
+ResponseRoute WinHttpTransfer::Perform(ResponseHeaders& headers) {
   const auto deadline = std::chrono::steady_clock::now() +
                         std::max(options_.total_timeout, std::chrono::milliseconds(1));
   auto exchange = std::make_shared<Exchange>(url_, method_, options_, proxies_);
@@ -519,6 +544,7 @@ void WinHttpTransfer::Perform(ResponseHeaders& headers) {
     start = end;
   }
   headers.MarkComplete();
+  return {exchange->current_host(), exchange->final_proxy(), exchange->proxy_logon()};
 }
 
 }  // namespace
