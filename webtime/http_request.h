@@ -21,6 +21,9 @@ struct HttpRequestOptions {
   // Empty: trust the system's certificate store. Otherwise a PEM file that replaces it, so that
   // tests can trust a certificate of their own.
   std::string ca_file;
+  // The proxy every request goes through ("http://proxy.example:8080"), instead of the system's
+  // (--proxy); empty: the system's, as always.
+  std::string proxy = {};
   // Called on the thread that carries the exchange each time a request is about to go out on its
   // connection (name resolved, connection and TLS up; once per redirect hop). Windows lets no
   // thread begin while another loads a DLL, and resolving a name may take one: the program's
