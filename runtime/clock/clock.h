@@ -1,5 +1,6 @@
-// The computer's clock: setting the local date while keeping the time of day, and the local time
-// of day while keeping the date. One source per platform provides the system's clock.
+// The computer's clock: setting the local date while keeping the time of day, the local time of
+// day while keeping the date, and moving the clock by an offset. One source per platform provides
+// the system's clock.
 #pragma once
 
 #include <chrono>

@@ -27,6 +27,9 @@ ClockWording WordingOf(ClockFailure failure) {
     case ClockFailure::kNoAuthenticationAgent:
       return {"修改系统时间需要管理员身份验证，但没有能询问密码的身份验证代理（polkit agent）",
               "请在图形桌面会话中运行本程序，或以 root 身份运行"};
+    case ClockFailure::kNeedsPrivilegeWithoutPrompt:
+      return {"修改系统时间需要管理员权限，系统拒绝修改时间",
+              "请用 sudo 运行本命令（如 sudo horalux --sync），或以 root 身份运行"};
     case ClockFailure::kPromptOutlastedTimedated:
       return {"身份验证窗口超过 25 秒没有得到答复，systemd-timedated 不再等待，时间未设置",
               "请重新设置时间，并在身份验证窗口出现后 25 秒内输入管理员密码"};

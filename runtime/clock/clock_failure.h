@@ -11,18 +11,19 @@ namespace horalux {
 
 enum class ClockFailure {
   // Linux, through systemd-timedated and polkit.
-  kAutomaticSyncEnabled,      // timedated takes no manual time while NTP is on
-  kAuthenticationCancelled,   // the password prompt was dismissed
-  kNotAuthorized,             // refused on setting (the bus's own words follow)
-  kNotAuthorizedBeforehand,   // refused when asked before the fetch
-  kNoAuthenticationAgent,     // nobody in the session to ask for the password
-  kPromptOutlastedTimedated,  // timedated stopped waiting for polkit after 25 s
-  kPromptUnanswered,          // the prompt before the fetch was left for 5 minutes
-  kTimedatedTimedOut,         // no answer from timedated within our 2 minutes
-  kTimedatedRefused,          // any other refusal (its name and message follow)
-  kTimedatedUnreachable,      // the exchange with timedated failed (errno follows)
-  kTimedatedRequestNotBuilt,  // (errno follows)
-  kPolkitRequestNotBuilt,     // (errno follows)
+  kAutomaticSyncEnabled,         // timedated takes no manual time while NTP is on
+  kAuthenticationCancelled,      // the password prompt was dismissed
+  kNotAuthorized,                // refused on setting (the bus's own words follow)
+  kNotAuthorizedBeforehand,      // refused when asked before the fetch
+  kNoAuthenticationAgent,        // nobody in the session to ask for the password
+  kNeedsPrivilegeWithoutPrompt,  // refused where no password is asked for (a terminal, a service)
+  kPromptOutlastedTimedated,     // timedated stopped waiting for polkit after 25 s
+  kPromptUnanswered,             // the prompt before the fetch was left for 5 minutes
+  kTimedatedTimedOut,            // no answer from timedated within our 2 minutes
+  kTimedatedRefused,             // any other refusal (its name and message follow)
+  kTimedatedUnreachable,         // the exchange with timedated failed (errno follows)
+  kTimedatedRequestNotBuilt,     // (errno follows)
+  kPolkitRequestNotBuilt,        // (errno follows)
   // Linux, why timedated was not used, ahead of the direct setting's own cause.
   kNoSystemBus,
   kNoTimedated,

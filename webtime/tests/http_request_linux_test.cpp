@@ -80,6 +80,7 @@ TEST_F(HttpRequestTest, GoesThroughTheProxiesOfTheEnvironment) {
     std::string url;
     std::optional<std::string> expected_date;  // nothing: the request fails
     std::string proxy_request_line;            // what the proxy saw, empty for nothing
+    std::string option_proxy = {};             // HttpRequestOptions::proxy (--proxy)
   };
   const std::vector<Case> cases = {
       {"http_proxy gets the absolute form",
@@ -102,15 +103,23 @@ TEST_F(HttpRequestTest, GoesThroughTheProxiesOfTheEnvironment) {
        direct.Url(),
        "direct",
        ""},
+      {"the proxy of the options stands in for the environment's, no_proxy included",
+       {{"http_proxy", dead_proxy_url}, {"no_proxy", "127.0.0.1"}},
+       direct.Url("/t"),
+       "via proxy",
+       "POST " + direct.Url("/t"),
+       proxy_url},
   };
   std::size_t seen = 0;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.description);
     ScopedEnvironment environment(c.environment);
+    HttpRequestOptions options = kTestOptions;
+    options.proxy = c.option_proxy;
     if (c.expected_date) {
-      EXPECT_EQ(FetchHeader(c.url, "Date"), *c.expected_date);
+      EXPECT_EQ(FetchHeader(c.url, "Date", options), *c.expected_date);
     } else {
-      EXPECT_THROW(FetchHeader(c.url, "Date"), Error);
+      EXPECT_THROW(FetchHeader(c.url, "Date", options), Error);
     }
     const std::vector<ReceivedRequest> requests = proxy.Requests();
     if (c.proxy_request_line.empty()) {
