@@ -33,10 +33,6 @@ class FakeClock : public Clock {
     if (refuse_times_) throw Error(ErrorKind::kClockRefused, "测试时钟拒绝设置时间");
     changes_.emplace_back(time_of_day);
   }
-  void AdjustBy(std::chrono::microseconds offset) override {
-    if (refuse_times_) throw Error(ErrorKind::kClockRefused, "测试时钟拒绝校正");
-    adjustments_.push_back(offset);
-  }
 
   void AdjustBy(std::chrono::microseconds offset) override {
     if (refuse_adjustments_) throw Error(ErrorKind::kClockRefused, "测试时钟拒绝调整时间");
@@ -51,11 +47,9 @@ class FakeClock : public Clock {
   // Every change made, in the order made.
   const std::vector<Change>& changes() const { return changes_; }
   int authorizations() const { return authorizations_; }
-  const std::vector<std::chrono::microseconds>& adjustments() const { return adjustments_; }
 
  private:
   std::vector<Change> changes_;
-  std::vector<std::chrono::microseconds> adjustments_;
   int authorizations_ = 0;
   bool refuse_authorization_ = false;
   bool refuse_dates_ = false;

@@ -4,6 +4,8 @@
 
 #include <curl/curl.h>
 
+#include <string>
+#include <string_view>
 #include <type_traits>
 
 #include "webtime/curl_error.h"

@@ -70,20 +70,6 @@ WinHttpProxySource ProxiesFor(const HttpRequestOptions& options) {
   return source;
 }
 
-// The proxy a request went through, "host:port"; empty when it went directly.
-std::string ProxyOf(HINTERNET request) {
-  WINHTTP_PROXY_INFO info{};
-  DWORD size = sizeof info;
-  if (!::WinHttpQueryOption(request, WINHTTP_OPTION_PROXY, &info, &size)) return {};
-  std::string proxy;
-  if (info.dwAccessType == WINHTTP_ACCESS_TYPE_NAMED_PROXY && info.lpszProxy != nullptr) {
-    proxy = WideToUtf8(info.lpszProxy);
-  }
-  if (info.lpszProxy != nullptr) ::GlobalFree(info.lpszProxy);
-  if (info.lpszProxyBypass != nullptr) ::GlobalFree(info.lpszProxyBypass);
-  return proxy;
-}
-
 class WinHttpTimedExchange final : public TimedExchange {
  public:
   WinHttpTimedExchange(WebUrl url, const HttpRequestOptions& options, const WallClock& clock)
@@ -228,7 +214,8 @@ TimedAnswer WinHttpTimedExchange::Send() {
   answer.status = status;
   answer.date = QueryHeader(request_.get(), WINHTTP_QUERY_DATE).value_or("");
   answer.age = QueryHeader(request_.get(), WINHTTP_QUERY_AGE).value_or("");
-  answer.proxy = ProxyOf(request_.get());
+  answer.proxy = sessions_.named_proxy();
+  if (answer.proxy.empty()) answer.proxy = ProxyWindowsChose(request_.get());
   DropBody();
   return answer;
 }
