@@ -11,10 +11,22 @@
 namespace horalux {
 
 struct CommandLine {
-  enum class Action { kRun, kShowHelp, kShowVersion, kUsageError };
+  enum class Action {
+    kRun,
+    kShowHelp,
+    kShowVersion,
+    kUsageError,
+    kSchedule,    // --schedule [URL ...] [--proxy URL]: set up the scheduled correction
+    kUnschedule,  // --unschedule: stop it
+    kStatus,      // --status: how it stands, and what its last runs did
+  };
   Action action = Action::kRun;
   // kRun: the URL for the address box, verbatim; none when none was given (the default stays).
   std::optional<std::string> url;
+  // kSchedule: the sites as given, none when none was given (the window's default is meant).
+  std::vector<std::string> urls;
+  // kSchedule: the proxy from --proxy; empty when none was given.
+  std::string proxy;
   // kShowHelp, kShowVersion, kUsageError: the text to show, ending in a newline.
   std::string text;
 };

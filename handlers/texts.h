@@ -37,9 +37,18 @@ inline constexpr std::string_view kHelpBody =
     "从网站 HTTP 应答的 Date 头获取时间，换算为北京时间（UTC+8），设置计算机的日期和时间。\n"
     "\n"
     "  网址        获取时间的网站（http 或 https），代替窗口中默认的 http://www.baidu.com/\n"
+    "  --schedule [网址 ...] [--proxy 代理网址]\n"
+    "              定时校正（需要管理员权限）：开机后和此后每小时按这些网站（最多 8 个）\n"
+    "              校正系统时钟，不给网址时用默认的网站；再次运行则替换原来的设置\n"
+    "  --unschedule  停止定时校正\n"
+    "  --status    显示定时校正的设置、下次和上次运行及其结果\n"
     "  --help      显示本说明并退出\n"
     "  --version   显示版本并退出\n";
 inline constexpr std::string_view kUnknownOption = "不认识的选项";
+inline constexpr std::string_view kProxyWithoutUrl = "“--proxy”后面应给出代理的网址。";
+inline constexpr std::string_view kNotWith = "不能与 ";
+inline constexpr std::string_view kNotWithAfter = " 同用。";
+inline constexpr std::string_view kTakesNoUrl = " 不接受网址，却给出了";
 inline constexpr std::string_view kMoreThanOneUrl = "只能给出一个网址，却给出了多个：";
 inline constexpr std::string_view kSeeHelpBefore = "运行“";
 inline constexpr std::string_view kSeeHelpAfter = " --help”查看说明。";

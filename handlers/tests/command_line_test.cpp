@@ -47,6 +47,47 @@ TEST(CommandLineTest, OneUrlRunsWithItVerbatimHelpAndVersionAreShownAnythingElse
   }
 }
 
+TEST(CommandLineTest, ScheduleTakesUrlsAndAProxyUnscheduleAndStatusTakeNothing) {
+  struct Case {
+    std::vector<std::string> arguments;
+    Action action;
+    std::vector<std::string> urls;
+    std::string proxy;
+    std::string error;  // the start of a usage error's text
+  };
+  const Case cases[] = {
+      {{"--schedule"}, Action::kSchedule, {}, "", ""},
+      {{"--schedule", "http://a/", "--proxy", "http://p:3128", "https://b/"},
+       Action::kSchedule,
+       {"http://a/", "https://b/"},
+       "http://p:3128",
+       ""},
+      {{"http://a/", "--schedule", "--", "-odd"}, Action::kSchedule, {"http://a/", "-odd"}, "", ""},
+      {{"--unschedule"}, Action::kUnschedule, {}, "", ""},
+      {{"--status"}, Action::kStatus, {}, "", ""},
+      {{"--schedule", "--help"}, Action::kShowHelp, {}, "", ""},
+      {{"--schedule", "--proxy"}, Action::kUsageError, {}, "", "horalux：“--proxy”后面应给出"},
+      {{"--schedule", "--unschedule"},
+       Action::kUsageError,
+       {},
+       "",
+       "horalux：“--unschedule”不能与 --schedule 同用。"},
+      {{"--status", "http://a/"},
+       Action::kUsageError,
+       {},
+       "",
+       "horalux：--status 不接受网址，却给出了“http://a/”。"},
+  };
+  for (const Case& c : cases) {
+    const CommandLine parsed = ParseCommandLine("horalux", c.arguments);
+    const std::string what = ::testing::PrintToString(c.arguments);
+    EXPECT_EQ(parsed.action, c.action) << what;
+    EXPECT_EQ(parsed.urls, c.urls) << what;
+    EXPECT_EQ(parsed.proxy, c.proxy) << what;
+    EXPECT_TRUE(parsed.text.starts_with(c.error)) << what << ": " << parsed.text;
+  }
+}
+
 TEST(WaitingTextTest, NamesTheHostOfTheUrlOrTheShortenedTextWhenThereIsNone) {
   const std::pair<std::string, std::string> cases[] = {
       {"https://user:pw@Intranet.Example:8443/time?x#y", "Intranet.Example"},
