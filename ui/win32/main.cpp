@@ -20,6 +20,7 @@
 #include "runtime/base/windows_text.h"
 #include "runtime/clock/clock.h"
 #include "runtime/datetime/text_forms.h"
+#include "schedule/schedule_action.h"
 #include "ui/win32/form1.h"
 #include "ui/win32/wide_text.h"
 #include "ui/win32/win32_message_box.h"
@@ -45,6 +46,33 @@ void ShowCommandLineText(std::string_view text, UINT icon) {
                 MB_OK | icon | MB_SETFOREGROUND);
 }
 
+// --schedule, --unschedule and --status print what they did and never show a box: the MSI runs
+// them with nobody to press its button. The lines go to the standard handles the program was
+// given (a redirection, a pipe, the console of a console program).
+void WriteLines(DWORD which, const std::vector<std::string>& lines, std::string_view prefix) {
+  const HANDLE handle = ::GetStdHandle(which);
+  if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return;
+  for (const std::string& line : lines) {
+    const std::string text = std::string(prefix) + line + "\r\n";
+    DWORD written = 0;
+    ::WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  }
+}
+
+int RunScheduleCommand(const horalux::CommandLine& command_line) {
+  using Action = horalux::CommandLine::Action;
+  const horalux::ScheduleAction action =
+      command_line.action == Action::kSchedule     ? horalux::ScheduleAction::kSchedule
+      : command_line.action == Action::kUnschedule ? horalux::ScheduleAction::kUnschedule
+                                                   : horalux::ScheduleAction::kStatus;
+  horalux::ScheduleRequest request{command_line.urls, command_line.proxy};
+  if (request.urls.empty()) request.urls.emplace_back(horalux::texts::kDefaultTimeServerUrl);
+  const horalux::ScheduleRun run = horalux::RunScheduleAction(action, request);
+  WriteLines(STD_ERROR_HANDLE, run.err, "horalux.exe：");
+  WriteLines(STD_OUTPUT_HANDLE, run.out, "");
+  return run.exit_status;
+}
+
 // A request may still be running on a thread that can neither be stopped nor waited for. Not
 // ExitProcess: that thread may hold locks that unloading the DLLs would wait for.
 void EndAtOnce(int status) { ::TerminateProcess(::GetCurrentProcess(), static_cast<UINT>(status)); }
@@ -61,6 +89,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show_command) {
     case horalux::CommandLine::Action::kUsageError:
       ShowCommandLineText(command_line.text, MB_ICONERROR);
       return horalux::kUsageErrorStatus;
+    case horalux::CommandLine::Action::kSchedule:
+    case horalux::CommandLine::Action::kUnschedule:
+    case horalux::CommandLine::Action::kStatus:
+      return RunScheduleCommand(command_line);
     case horalux::CommandLine::Action::kRun:
       break;
   }
