@@ -80,15 +80,21 @@ void Set(std::vector<std::string>& lines, std::string_view name, const std::stri
 
 std::string WithSchedule(std::string_view file, const std::vector<std::string>& urls,
                          std::string_view proxy) {
-  std::string words;
+  // The value in double quotes, the words separated by spaces.
+  std::string words = "\"";
   for (const std::string& url : urls) {
-    words += (words.empty() ? "" : " ") + EscapedWord(url, "网址");
+    if (words.size() > 1) words += ' ';
+    words += EscapedWord(url, "网址");
   }
+  words += '"';
   std::vector<std::string> lines;
   for (const std::string_view line : Lines(file)) lines.emplace_back(line);
-  Set(lines, kUrlsVariable, "\"" + words + "\"");
+  Set(lines, kUrlsVariable, words);
   if (!proxy.empty()) {
-    Set(lines, kOptionsVariable, "\"--proxy " + EscapedWord(proxy, "代理") + "\"");
+    std::string options = "\"--proxy ";
+    options += EscapedWord(proxy, "代理");
+    options += '"';
+    Set(lines, kOptionsVariable, options);
   }
   std::string result;
   for (const std::string& line : lines) result += line + "\n";
