@@ -2,21 +2,32 @@
 
 #include "handlers/texts.h"
 
-#include <cstddef>
-#include <utility>
+#include <optional>
 
 namespace horalux {
 namespace {
+
+std::string UsageLines(std::string_view program) {
+  return std::string(texts::kUsageBefore) + std::string(program) + std::string(texts::kUsageAfter) +
+         "\n" + std::string(texts::kUsageIndent) + std::string(program) +
+         std::string(texts::kWindowlessUsageAfter) + "\n" + std::string(texts::kUsageIndent) +
+         std::string(program) + std::string(texts::kScheduleUsageAfter) + "\n";
+}
 
 std::string UsageLine(std::string_view program) {
   return std::string(texts::kUsageBefore) + std::string(program) + std::string(texts::kUsageAfter) +
          "\n";
 }
 
-CommandLine UsageError(std::string_view program, const std::string& cause) {
+CommandLine UsageError(std::string_view program, const std::string& cause, bool windowless) {
   CommandLine command_line;
   command_line.action = CommandLine::Action::kUsageError;
-  command_line.text = std::string(program) + "：" + cause + "\n" + UsageLine(program) +
+  std::string usage = UsageLine(program);
+  if (windowless) {
+    usage = std::string(texts::kUsageBefore) + std::string(program) +
+            std::string(texts::kWindowlessUsageAfter) + "\n";
+  }
+  command_line.text = std::string(program) + "：" + cause + "\n" + usage +
                       std::string(texts::kSeeHelpBefore) + std::string(program) +
                       std::string(texts::kSeeHelpAfter) + "\n";
   return command_line;
@@ -24,83 +35,116 @@ CommandLine UsageError(std::string_view program, const std::string& cause) {
 
 std::string Quoted(std::string_view text) { return "“" + std::string(text) + "”"; }
 
-bool IsScheduleOption(std::string_view argument) {
-  return argument == "--schedule" || argument == "--unschedule" || argument == "--status";
+bool IsWebUrl(std::string_view url) {
+  auto starts = [url](std::string_view scheme) {
+    if (url.size() < scheme.size()) return false;
+    for (std::size_t i = 0; i < scheme.size(); ++i) {
+      const char c = url[i];
+      if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != scheme[i]) return false;
+    }
+    return true;
+  };
+  return starts("http://") || starts("https://");
 }
 
-// The scheduled correction's options, where one of them comes before any "--" and no --help or
-// --version does (those win wherever they stand); none otherwise.
-std::optional<CommandLine> ParseScheduleCommand(std::string_view program,
-                                                const std::vector<std::string>& arguments) {
-  std::optional<std::string> mode;
-  for (const std::string& argument : arguments) {
-    if (argument == "--") break;
-    if (argument == "--help" || argument == "-h" || argument == "--version") return std::nullopt;
-    if (IsScheduleOption(argument) && !mode) mode = argument;
-  }
-  if (!mode) return std::nullopt;
-  CommandLine command_line;
-  command_line.action = *mode == "--schedule"     ? CommandLine::Action::kSchedule
-                        : *mode == "--unschedule" ? CommandLine::Action::kUnschedule
-                                                  : CommandLine::Action::kStatus;
-  bool options_ended = false;
-  for (std::size_t i = 0; i < arguments.size(); ++i) {
-    const std::string& argument = arguments[i];
-    const bool is_option = !options_ended && argument.starts_with('-') && argument != "-";
-    if (!options_ended && argument == "--") {
-      options_ended = true;
-    } else if (is_option && argument == *mode) {
-    } else if (is_option && argument == "--proxy" && *mode == "--schedule") {
-      if (i + 1 == arguments.size()) {
-        return UsageError(program, std::string(texts::kProxyWithoutUrl));
-      }
-      command_line.proxy = arguments[++i];
-    } else if (is_option) {
-      return UsageError(program, Quoted(argument) + std::string(texts::kNotWith) + *mode +
-                                     std::string(texts::kNotWithAfter));
-    } else if (*mode != "--schedule") {
-      return UsageError(program, *mode + std::string(texts::kTakesNoUrl) + Quoted(argument) + "。");
-    } else {
-      command_line.urls.push_back(argument);
-    }
-  }
-  return command_line;
+// The modes without a window, by their options.
+std::optional<CommandLine::Action> ModeOf(std::string_view argument) {
+  if (argument == "--query") return CommandLine::Action::kQuery;
+  if (argument == "--sync") return CommandLine::Action::kSync;
+  if (argument == "--schedule") return CommandLine::Action::kSchedule;
+  if (argument == "--unschedule") return CommandLine::Action::kUnschedule;
+  if (argument == "--status") return CommandLine::Action::kStatus;
+  return std::nullopt;
+}
+
+bool IsQueryOrSync(CommandLine::Action action) {
+  return action == CommandLine::Action::kQuery || action == CommandLine::Action::kSync;
 }
 
 }  // namespace
 
 CommandLine ParseCommandLine(std::string_view program, const std::vector<std::string>& arguments) {
-  if (std::optional<CommandLine> scheduled = ParseScheduleCommand(program, arguments)) {
-    return *std::move(scheduled);
-  }
   CommandLine command_line;
   std::vector<std::string> urls;
+  std::optional<std::string> proxy;
+  std::string mode_option;  // the option that chose a mode without a window
   bool options_ended = false;
-  for (const std::string& argument : arguments) {
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
     if (options_ended || !argument.starts_with('-') || argument == "-") {
       urls.push_back(argument);
     } else if (argument == "--") {
       options_ended = true;
-    } else if (IsScheduleOption(argument)) {
-      // Only with --help or --version, which win.
     } else if (argument == "--help" || argument == "-h") {
       command_line.action = CommandLine::Action::kShowHelp;
-      command_line.text = UsageLine(program) + "\n" + std::string(texts::kHelpBody);
+      command_line.text = UsageLines(program) + "\n" + std::string(texts::kHelpBody);
       return command_line;
     } else if (argument == "--version") {
       command_line.action = CommandLine::Action::kShowVersion;
       command_line.text = std::string(texts::kApplicationTitle) + " " + HORALUX_VERSION + "\n";
       return command_line;
+    } else if (const std::optional<CommandLine::Action> mode = ModeOf(argument)) {
+      if (command_line.action != CommandLine::Action::kRun && command_line.action != *mode) {
+        if (IsQueryOrSync(command_line.action) && IsQueryOrSync(*mode)) {
+          return UsageError(program, std::string(texts::kQueryAndSync), true);
+        }
+        return UsageError(program,
+                          Quoted(argument) + std::string(texts::kNotWith) + mode_option +
+                              std::string(texts::kNotWithAfter),
+                          true);
+      }
+      command_line.action = *mode;
+      mode_option = argument;
+    } else if (argument == "--proxy" || argument.starts_with("--proxy=")) {
+      if (argument != "--proxy") {
+        proxy = argument.substr(8);
+      } else if (i + 1 < arguments.size()) {
+        proxy = arguments[++i];
+      }
+      if (!proxy || proxy->empty()) {
+        return UsageError(program, std::string(texts::kProxyMissing), true);
+      }
     } else {
-      return UsageError(program, std::string(texts::kUnknownOption) + Quoted(argument) + "。");
+      return UsageError(program, std::string(texts::kUnknownOption) + Quoted(argument) + "。",
+                        command_line.action != CommandLine::Action::kRun);
     }
   }
-  if (urls.size() > 1) {
-    std::string listed;
-    for (const std::string& url : urls) listed += (listed.empty() ? "" : "、") + Quoted(url);
-    return UsageError(program, std::string(texts::kMoreThanOneUrl) + listed + "。");
+
+  if (command_line.action == CommandLine::Action::kRun) {
+    if (proxy) return UsageError(program, std::string(texts::kProxyWithoutMode), false);
+    if (urls.size() > 1) {
+      std::string listed;
+      for (const std::string& url : urls) listed += (listed.empty() ? "" : "、") + Quoted(url);
+      return UsageError(program, std::string(texts::kMoreThanOneUrl) + listed + "。", false);
+    }
+    if (!urls.empty()) command_line.url = urls.front();
+    return command_line;
   }
-  if (!urls.empty()) command_line.url = urls.front();
+
+  if (command_line.action == CommandLine::Action::kUnschedule ||
+      command_line.action == CommandLine::Action::kStatus) {
+    if (proxy) return UsageError(program, mode_option + std::string(texts::kTakesNoProxy), true);
+    if (!urls.empty()) {
+      return UsageError(program,
+                        mode_option + std::string(texts::kTakesNoUrl) + Quoted(urls.front()) + "。",
+                        true);
+    }
+    return command_line;
+  }
+  if (urls.size() > kMostSyncUrls) {
+    return UsageError(program,
+                      std::string(texts::kTooManyUrlsBefore) + std::to_string(kMostSyncUrls) +
+                          std::string(texts::kTooManyUrlsAfter) + std::to_string(urls.size()) +
+                          " 个。",
+                      true);
+  }
+  for (const std::string& url : urls) {
+    if (!IsWebUrl(url))
+      return UsageError(program, Quoted(url) + std::string(texts::kNotAWebUrl), true);
+  }
+  if (urls.empty()) urls.emplace_back(texts::kDefaultTimeServerUrl);
+  command_line.urls = std::move(urls);
+  command_line.proxy = proxy.value_or("");
   return command_line;
 }
 

@@ -1,6 +1,7 @@
-// The program's command line, `horalux [URL]`, read the same way by every front end: what to do,
-// and the text to show for it. Showing the text is the front end's part (a terminal on Linux, a
-// box on Windows).
+// The program's command line, `horalux [URL]` for the window and `horalux --query|--sync
+// [--proxy URL] [URL ...]` without one, read the same way by every front end: what to do, and
+// the text to show for it. Showing the text is the front end's part (a terminal on Linux, a box
+// on Windows).
 #pragma once
 
 #include <optional>
@@ -16,6 +17,8 @@ struct CommandLine {
     kShowHelp,
     kShowVersion,
     kUsageError,
+    kQuery,
+    kSync,
     kSchedule,    // --schedule [URL ...] [--proxy URL]: set up the scheduled correction
     kUnschedule,  // --unschedule: stop it
     kStatus,      // --status: how it stands, and what its last runs did
@@ -23,13 +26,15 @@ struct CommandLine {
   Action action = Action::kRun;
   // kRun: the URL for the address box, verbatim; none when none was given (the default stays).
   std::optional<std::string> url;
-  // kSchedule: the sites as given, none when none was given (the window's default is meant).
+  // kQuery, kSync, kSchedule: one to kMostSyncUrls http or https URLs, verbatim (the window's
+  // default when none was given), and the proxy of --proxy (empty: the system's).
   std::vector<std::string> urls;
-  // kSchedule: the proxy from --proxy; empty when none was given.
   std::string proxy;
   // kShowHelp, kShowVersion, kUsageError: the text to show, ending in a newline.
   std::string text;
 };
+
+inline constexpr std::size_t kMostSyncUrls = 8;
 
 // The exit status of a usage error, as for most commands.
 inline constexpr int kUsageErrorStatus = 2;

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Builds horalux.exe with MinGW-w64 twice, as release builds: for 64-bit Windows (in
-# build/windows-release) and for 32-bit Windows (in build/windows-release-x86), which also runs on
-# every 64-bit Windows. Leaves them stripped in build/windows/horalux.exe and
-# build/windows/x86/horalux.exe, each zipped with the README beside it:
+# Builds horalux.exe and its console companion horalux.com with MinGW-w64 twice, as release
+# builds: for 64-bit Windows (in build/windows-release) and for 32-bit Windows (in
+# build/windows-release-x86), which also runs on every 64-bit Windows. Leaves them stripped in
+# build/windows/ and build/windows/x86/, each pair zipped with the README beside it:
 # build/windows/horalux-<version>-windows-x64.zip and -x86.zip, and a Windows Installer package
 # of each beside them (horalux-<version>-windows-x64.msi and -x86.msi, made with msitools' wixl
 # from packaging/windows/horalux.wxs). They need nothing but Windows' own DLLs.
@@ -30,16 +30,18 @@ for arch in "${arches[@]}"; do
   esac
   cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/$toolchain" \
     -DCMAKE_BUILD_TYPE=Release -DHORALUX_BUILD_TESTS=OFF -DHORALUX_WERROR=ON >/dev/null
-  cmake --build "$build" -j "${JOBS:-$(nproc)}" --target horalux
+  cmake --build "$build" -j "${JOBS:-$(nproc)}" --target horalux horalux_console
 
   version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
   mkdir -p "$exe"
   exe=$exe/horalux.exe
   "$triple-strip" -o "$exe" "$build/ui/win32/horalux.exe"
+  console=${exe%.exe}.com
+  "$triple-strip" -o "$console" "$build/ui/win32/horalux.com"
   zip_file=$out/horalux-$version-windows-$arch.zip
   rm -f "$zip_file"
-  zip -q -j -X "$zip_file" "$exe" README.md
-  echo "$exe ($(stat -c %s "$exe") bytes)"
+  zip -q -j -X "$zip_file" "$exe" "$console" README.md
+  echo "$exe ($(stat -c %s "$exe") bytes), $console ($(stat -c %s "$console") bytes)"
   echo "$zip_file"
 
   # wixl writes no code page and drops every text of the tables that is not ASCII: the database
@@ -47,7 +49,8 @@ for arch in "${arches[@]}"; do
   msi=$out/horalux-$version-windows-$arch.msi
   rm -f "$msi"
   (cd "$(dirname "$exe")" && cp "$OLDPWD/$build/packaging/windows/horalux.ico" horalux.ico &&
-    wixl -a "$arch" -D Arch="$arch" -D Version="$version" -D Exe=horalux.exe -D Icon=horalux.ico \
+    wixl -a "$arch" -D Arch="$arch" -D Version="$version" -D Exe=horalux.exe -D Console=horalux.com \
+      -D Icon=horalux.ico \
       -o "$OLDPWD/$msi" "$OLDPWD/packaging/windows/horalux.wxs" && rm horalux.ico)
   codepage=$(mktemp -d)
   printf '\r\n\r\n936\t_ForceCodepage\r\n' >"$codepage/_ForceCodepage.idt"

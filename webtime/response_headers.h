@@ -22,6 +22,8 @@ class ResponseHeaders {
   bool TakeLine(std::string_view line);
 
   bool complete() const { return complete_; }
+  // The status code of the latest response begun; 0 before one, or for a malformed status line.
+  int status() const { return status_; }
   // For a transfer that learns by other means that the final response's headers are all in.
   void MarkComplete() { complete_ = true; }
   void Clear();
