@@ -14,19 +14,27 @@ std::string UsageLines(std::string_view program) {
          std::string(program) + std::string(texts::kScheduleUsageAfter) + "\n";
 }
 
-std::string UsageLine(std::string_view program) {
-  return std::string(texts::kUsageBefore) + std::string(program) + std::string(texts::kUsageAfter) +
-         "\n";
+// The usage line after the program's name for a mode: the window's (kRun), the measuring modes'
+// or the scheduled correction's.
+std::string_view UsageAfter(CommandLine::Action mode) {
+  switch (mode) {
+    case CommandLine::Action::kSchedule:
+    case CommandLine::Action::kUnschedule:
+    case CommandLine::Action::kStatus:
+      return texts::kScheduleUsageAfter;
+    case CommandLine::Action::kRun:
+      return texts::kUsageAfter;
+    default:
+      return texts::kWindowlessUsageAfter;
+  }
 }
 
-CommandLine UsageError(std::string_view program, const std::string& cause, bool windowless) {
+CommandLine UsageError(std::string_view program, const std::string& cause,
+                       CommandLine::Action mode) {
   CommandLine command_line;
   command_line.action = CommandLine::Action::kUsageError;
-  std::string usage = UsageLine(program);
-  if (windowless) {
-    usage = std::string(texts::kUsageBefore) + std::string(program) +
-            std::string(texts::kWindowlessUsageAfter) + "\n";
-  }
+  const std::string usage = std::string(texts::kUsageBefore) + std::string(program) +
+                            std::string(UsageAfter(mode)) + "\n";
   command_line.text = std::string(program) + "：" + cause + "\n" + usage +
                       std::string(texts::kSeeHelpBefore) + std::string(program) +
                       std::string(texts::kSeeHelpAfter) + "\n";
@@ -86,12 +94,12 @@ CommandLine ParseCommandLine(std::string_view program, const std::vector<std::st
     } else if (const std::optional<CommandLine::Action> mode = ModeOf(argument)) {
       if (command_line.action != CommandLine::Action::kRun && command_line.action != *mode) {
         if (IsQueryOrSync(command_line.action) && IsQueryOrSync(*mode)) {
-          return UsageError(program, std::string(texts::kQueryAndSync), true);
+          return UsageError(program, std::string(texts::kQueryAndSync), command_line.action);
         }
         return UsageError(program,
                           Quoted(argument) + std::string(texts::kNotWith) + mode_option +
                               std::string(texts::kNotWithAfter),
-                          true);
+                          command_line.action);
       }
       command_line.action = *mode;
       mode_option = argument;
@@ -102,20 +110,22 @@ CommandLine ParseCommandLine(std::string_view program, const std::vector<std::st
         proxy = arguments[++i];
       }
       if (!proxy || proxy->empty()) {
-        return UsageError(program, std::string(texts::kProxyMissing), true);
+        return UsageError(program, std::string(texts::kProxyMissing), command_line.action);
       }
     } else {
       return UsageError(program, std::string(texts::kUnknownOption) + Quoted(argument) + "。",
-                        command_line.action != CommandLine::Action::kRun);
+                        command_line.action);
     }
   }
 
   if (command_line.action == CommandLine::Action::kRun) {
-    if (proxy) return UsageError(program, std::string(texts::kProxyWithoutMode), false);
+    if (proxy)
+      return UsageError(program, std::string(texts::kProxyWithoutMode), CommandLine::Action::kRun);
     if (urls.size() > 1) {
       std::string listed;
       for (const std::string& url : urls) listed += (listed.empty() ? "" : "、") + Quoted(url);
-      return UsageError(program, std::string(texts::kMoreThanOneUrl) + listed + "。", false);
+      return UsageError(program, std::string(texts::kMoreThanOneUrl) + listed + "。",
+                        CommandLine::Action::kRun);
     }
     if (!urls.empty()) command_line.url = urls.front();
     return command_line;
@@ -123,11 +133,13 @@ CommandLine ParseCommandLine(std::string_view program, const std::vector<std::st
 
   if (command_line.action == CommandLine::Action::kUnschedule ||
       command_line.action == CommandLine::Action::kStatus) {
-    if (proxy) return UsageError(program, mode_option + std::string(texts::kTakesNoProxy), true);
+    if (proxy)
+      return UsageError(program, mode_option + std::string(texts::kTakesNoProxy),
+                        command_line.action);
     if (!urls.empty()) {
       return UsageError(program,
                         mode_option + std::string(texts::kTakesNoUrl) + Quoted(urls.front()) + "。",
-                        true);
+                        command_line.action);
     }
     return command_line;
   }
@@ -136,11 +148,12 @@ CommandLine ParseCommandLine(std::string_view program, const std::vector<std::st
                       std::string(texts::kTooManyUrlsBefore) + std::to_string(kMostSyncUrls) +
                           std::string(texts::kTooManyUrlsAfter) + std::to_string(urls.size()) +
                           " 个。",
-                      true);
+                      command_line.action);
   }
   for (const std::string& url : urls) {
     if (!IsWebUrl(url))
-      return UsageError(program, Quoted(url) + std::string(texts::kNotAWebUrl), true);
+      return UsageError(program, Quoted(url) + std::string(texts::kNotAWebUrl),
+                        command_line.action);
   }
   if (urls.empty()) urls.emplace_back(texts::kDefaultTimeServerUrl);
   command_line.urls = std::move(urls);
