@@ -31,11 +31,13 @@ test_packages=(
   # The proxy tests: a real squid, and a configuration script run as on a desktop.
   squid libproxy1-plugin-webkit
 )
-# horalux.exe for 64-bit and 32-bit Windows: MinGW-w64, the icon rendered from the SVG, and the zips
-# (scripts/build-windows.sh).
+# horalux.exe for 64-bit and 32-bit Windows: MinGW-w64, the icon rendered from the SVG, the zips and
+# the MSIs (scripts/build-windows.sh).
 windows_packages=(
   build-essential cmake ninja-build g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   librsvg2-bin icoutils zip
+  # The Windows Installer packages: wixl builds them, msibuild (msitools) mends their texts.
+  wixl msitools
 )
 # The Windows cross build and its tests under Wine, and the checks of the Debian package (lintian,
 # and man-db with groff to render its manual pages).
