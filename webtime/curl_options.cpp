@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -84,6 +85,14 @@ void ApplyEmptyPost(CURL* easy, CurlHeaderList& headers) {
   headers.Append("Content-Type:");
   headers.Append("Expect:");
   SetCurlOption(easy, CURLOPT_HTTPHEADER, static_cast<void*>(headers.get()));
+}
+
+ProxyName ProxyOfRequest(const HttpRequestOptions& options, std::string_view scheme,
+                         std::string_view host) {
+  if (!options.proxy.empty()) return NameProxy(options.proxy);
+  const std::optional<std::string> proxy = EnvironmentProxyFor(scheme, host, &ProcessEnvironment);
+  if (proxy && !proxy->empty()) return NameProxy(*proxy);
+  return {};
 }
 
 }  // namespace horalux

@@ -5,10 +5,13 @@
 
 #include <curl/curl.h>
 
+#include <string>
+#include <string_view>
 #include <type_traits>
 
 #include "webtime/curl_error.h"
 #include "webtime/curl_handle.h"
+#include "webtime/environment_proxy.h"
 #include "webtime/http_request.h"
 
 namespace horalux {
@@ -33,5 +36,10 @@ void ApplyCommonCurlOptions(CURL* easy, const HttpRequestOptions& options, char*
 // A POST with an empty body and no header of libcurl's own (Content-Type, Expect); `headers` must
 // outlive the transfer.
 void ApplyEmptyPost(CURL* easy, CurlHeaderList& headers);
+
+// The proxy a request to `host` over `scheme` went through, as ApplyCommonCurlOptions told libcurl
+// to choose it: the options' own, else the environment's; an empty address when it went direct.
+ProxyName ProxyOfRequest(const HttpRequestOptions& options, std::string_view scheme,
+                         std::string_view host);
 
 }  // namespace horalux

@@ -1,7 +1,6 @@
 // The HTTP request component's transfer on libcurl.
 #include "webtime/http_transfer.h"
 
-#include <optional>
 #include <string>
 
 #include "runtime/base/error.h"
@@ -9,7 +8,6 @@
 #include "webtime/curl_handle.h"
 #include "webtime/curl_options.h"
 #include "webtime/curl_url.h"
-#include "webtime/environment_proxy.h"
 #include "webtime/proxy_answer.h"
 #include "webtime/redirect.h"
 #include "webtime/response_headers.h"
@@ -25,8 +23,7 @@ class CurlTransfer final : public HttpTransfer {
   ResponseRoute Perform(ResponseHeaders& headers) override;
 
  private:
-  // The final hop's host and the proxy libcurl took for it, from the options or the
-  // environment.
+  // The final hop's host and the proxy libcurl took for it from the environment.
   ResponseRoute FinalRoute() const;
 
   static std::size_t OnHeaderLine(char* data, std::size_t size, std::size_t count, void* self);
@@ -86,15 +83,9 @@ ResponseRoute CurlTransfer::FinalRoute() const {
   }
   ResponseRoute route;
   route.host = final_hop.host.empty() ? host_ : final_hop.host;
-  const std::optional<std::string> proxy =
-      !options_.proxy.empty()
-          ? std::optional<std::string>(options_.proxy)
-          : EnvironmentProxyFor(final_hop.scheme, route.host, &ProcessEnvironment);
-  if (proxy && !proxy->empty()) {
-    ProxyName name = NameProxy(*proxy);
-    route.proxy = std::move(name.address);
-    route.proxy_logon = name.has_credentials;
-  }
+  ProxyName proxy = ProxyOfRequest(options_, final_hop.scheme, route.host);
+  route.proxy = std::move(proxy.address);
+  route.proxy_logon = proxy.has_credentials;
   return route;
 }
 

@@ -1,7 +1,6 @@
 // The timed exchange on libcurl: one easy handle for every Send, so that libcurl keeps the
 // connection (and its TLS session) open between them, and times from libcurl's own clock of the
 // transfer, laid on one reading of the wall clock taken as the transfer starts.
-#include <cstdlib>
 #include <string>
 #include <utility>
 
@@ -22,46 +21,6 @@ using std::chrono::microseconds;
 // A body is read to keep the connection, but only this far: a longer one costs the connection
 // (libcurl drops it, and the next Send opens another) rather than the time it takes to read.
 constexpr std::size_t kLongestBodyRead = 64 * 1024;
-
-const char* Environment(const char* lower, const char* upper) {
-  const char* value = std::getenv(lower);
-  if ((value == nullptr || *value == '\0') && upper != nullptr) value = std::getenv(upper);
-  return value != nullptr && *value != '\0' ? value : nullptr;
-}
-
-bool ListedIn(std::string_view list, std::string_view host) {
-  while (!list.empty()) {
-    const auto comma = list.find(',');
-    std::string_view entry = list.substr(0, comma);
-    list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
-    while (!entry.empty() && entry.front() == ' ') entry.remove_prefix(1);
-    while (!entry.empty() && entry.back() == ' ') entry.remove_suffix(1);
-    if (entry.starts_with('.')) entry.remove_prefix(1);
-    if (entry.empty()) continue;
-    if (entry == "*" || host == entry) return true;
-    if (host.size() > entry.size() && host.ends_with(entry) &&
-        host[host.size() - entry.size() - 1] == '.') {
-      return true;
-    }
-  }
-  return false;
-}
-
-// The proxy a request to `host` over `scheme` goes through, read as libcurl reads it: the one of
-// the options, else the environment's (lower-case http_proxy only), unless no_proxy names the
-// host. Empty when it goes direct.
-std::string ProxyFor(const HttpRequestOptions& options, std::string_view scheme,
-                     std::string_view host) {
-  if (!options.proxy.empty()) return options.proxy;
-  const char* proxy = scheme == "https" ? Environment("https_proxy", "HTTPS_PROXY")
-                                        : Environment("http_proxy", nullptr);
-  if (proxy == nullptr) proxy = Environment("all_proxy", "ALL_PROXY");
-  if (proxy == nullptr) return {};
-  if (const char* bypass = Environment("no_proxy", "NO_PROXY"); bypass && ListedIn(bypass, host)) {
-    return {};
-  }
-  return proxy;
-}
 
 class CurlTimedExchange final : public TimedExchange {
  public:
@@ -141,16 +100,14 @@ TimedAnswer CurlTimedExchange::Send() {
       continue;
     }
 
-    char* scheme = Info<char*>(CURLINFO_SCHEME);
+    const SchemeAndHost final_hop = SchemeAndHostOf(url_.c_str());
     TimedAnswer answer;
     answer.sent = start + TransferTime(CURLINFO_PRETRANSFER_TIME_T);
     answer.received = start + TransferTime(CURLINFO_STARTTRANSFER_TIME_T);
     answer.status = static_cast<int>(status);
     answer.date = headers_.Value("Date");
     answer.age = headers_.Value("Age");
-    const std::string scheme_text = scheme != nullptr ? scheme : "";
-    answer.proxy =
-        ProxyFor(options_, EqualsIgnoringCase(scheme_text, "https") ? "https" : "http", host);
+    answer.proxy = ProxyOfRequest(options_, final_hop.scheme, final_hop.host).address;
     return answer;
   }
 }

@@ -1,5 +1,6 @@
-// The program's entry: the command line, the start-up query started at once, then the window on
-// the real clock, the user's regional forms and Qt's boxes.
+// The program's entry: the command line; the windowless modes, before anything of Qt exists; else
+// the start-up query started at once, then the window on the real clock, the user's regional forms
+// and Qt's boxes.
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -17,6 +18,7 @@
 #include "runtime/clock/clock.h"
 #include "runtime/datetime/ole_date.h"
 #include "runtime/datetime/text_forms.h"
+#include "sync/sync_terminal.h"
 #include "ui/qt/chinese_language.h"
 #include "ui/qt/form1.h"
 #include "ui/qt/qt_message_box.h"
@@ -36,6 +38,12 @@ int main(int argc, char** argv) {
     case horalux::CommandLine::Action::kUsageError:
       std::fputs(command_line.text.c_str(), stderr);
       return horalux::kUsageErrorStatus;
+    case horalux::CommandLine::Action::kQuery:
+    case horalux::CommandLine::Action::kSync:
+      // No display is needed: a service or an ssh session has none.
+      return horalux::RunSyncInTerminal(
+          {command_line.urls, command_line.action == horalux::CommandLine::Action::kSync,
+           command_line.proxy});
     case horalux::CommandLine::Action::kRun:
       break;
   }
