@@ -12,6 +12,9 @@ run_as_root() {
 packages=(
   build-essential cmake ninja-build pkg-config ca-certificates
   libcurl4-openssl-dev libsystemd-dev
+  # The desktop's proxy: GLib's resolver, and glib-networking's modules behind it (GNOME's
+  # settings, libproxy for the others, the PAC service).
+  libglib2.0-dev glib-networking gsettings-desktop-schemas
   qt6-base-dev libgl-dev qt6-translations-l10n fonts-noto-cjk
   # Without a display the program is started on a virtual one.
   xvfb xauth
@@ -26,12 +29,16 @@ test_packages=(
   # What a screen reader finds of the program's windows: AT-SPI on a session bus of the test's.
   at-spi2-core python3-pyatspi gir1.2-atspi-2.0
   locales tzdata iproute2 util-linux libcap2-bin
+  # The proxy tests: a real squid, and a configuration script run as on a desktop.
+  squid libproxy1-plugin-webkit
 )
-# horalux.exe for 64-bit and 32-bit Windows: MinGW-w64, the icon rendered from the SVG, and the zips
-# (scripts/build-windows.sh).
+# horalux.exe for 64-bit and 32-bit Windows: MinGW-w64, the icon rendered from the SVG, the zips and
+# the MSIs (scripts/build-windows.sh).
 windows_packages=(
   build-essential cmake ninja-build g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   librsvg2-bin icoutils zip
+  # The Windows Installer packages: wixl builds them, msibuild (msitools) mends their texts.
+  wixl msitools
 )
 # The Windows cross build and its tests under Wine, and the checks of the Debian package (lintian,
 # and man-db with groff to render its manual pages).

@@ -18,12 +18,7 @@ std::string HostOf(CURLU* url) {
 
 }  // namespace
 
-std::string HostOfUrlText(const char* url_text) {
-  if (url_text == nullptr) return {};
-  CurlUrl url = MakeCurlUrl();
-  if (curl_url_set(url.get(), CURLUPART_URL, url_text, 0) != CURLUE_OK) return {};
-  return HostOf(url.get());
-}
+std::string HostOfUrlText(const char* url_text) { return SchemeAndHostOf(url_text).host; }
 
 SchemeAndHost SchemeAndHostOf(const char* url_text) {
   if (url_text == nullptr) return {};

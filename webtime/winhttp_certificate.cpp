@@ -4,9 +4,11 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <vector>
 
 #include "runtime/base/error.h"
+#include "runtime/base/windows_text.h"
 
 namespace horalux {
 namespace {
@@ -22,6 +24,13 @@ struct ChainReleaser {
   void operator()(PCCERT_CHAIN_CONTEXT chain) const noexcept { ::CertFreeCertificateChain(chain); }
 };
 using Chain = std::unique_ptr<const CERT_CHAIN_CONTEXT, ChainReleaser>;
+
+struct CertificateReleaser {
+  void operator()(PCCERT_CONTEXT certificate) const noexcept {
+    ::CertFreeCertificateContext(certificate);
+  }
+};
+using Certificate = std::unique_ptr<const CERT_CONTEXT, CertificateReleaser>;
 
 [[noreturn]] void ThrowUnreadable(const std::string& path, std::string_view why) {
   throw Error(ErrorKind::kTls, "无法使用 CA 证书文件 " + Quoted(path) + "：" + std::string(why));
@@ -103,6 +112,15 @@ bool ChainsToOwnRoots(PCCERT_CONTEXT server, HCERTSTORE roots, std::wstring_view
   status.cbSize = sizeof status;
   return ::CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain.get(), &policy, &status) &&
          status.dwError == 0;
+}
+
+bool ServerChainsToOwnRoots(HINTERNET request, HCERTSTORE roots, std::string_view host) {
+  PCCERT_CONTEXT raw = nullptr;
+  DWORD size = sizeof raw;
+  if (!::WinHttpQueryOption(request, WINHTTP_OPTION_SERVER_CERT_CONTEXT, &raw, &size)) return true;
+  const Certificate certificate(raw);
+  const std::optional<std::wstring> wide_host = Utf8ToWide(host);
+  return wide_host && ChainsToOwnRoots(certificate.get(), roots, *wide_host);
 }
 
 }  // namespace horalux

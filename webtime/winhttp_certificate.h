@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <wincrypt.h>
+#include <winhttp.h>
 
 #include <memory>
 #include <string>
@@ -25,5 +26,10 @@ CertificateStore LoadPemCertificates(const std::string& path);
 // Whether `server` chains to one of `roots` and to nothing else, every signature holds and it is
 // for `host`, whatever the dates (the local clock may be the very thing that is wrong).
 bool ChainsToOwnRoots(PCCERT_CONTEXT server, HCERTSTORE roots, std::wstring_view host);
+
+// ChainsToOwnRoots for the certificate the server of `request` showed, once its connection is up
+// (WINHTTP_CALLBACK_STATUS_SENDING_REQUEST); `host` is UTF-8. True for a request over plain http,
+// which has no certificate.
+bool ServerChainsToOwnRoots(HINTERNET request, HCERTSTORE roots, std::string_view host);
 
 }  // namespace horalux

@@ -39,6 +39,9 @@ enum class ClockFailure {
   // Windows: why the privilege is missing, which decides what the user can do about it.
   kNotElevated,            // the program does not run as administrator
   kRightWithheldByPolicy,  // it does, and the computer's policy withholds the right
+  // Windows, the windowless modes: from a console, a scheduled task, or under Wine.
+  kNotElevatedWindowless,  // a console or script that does not run as administrator
+  kWineKeepsItsClock,      // Wine takes no time more than 0.5 s from its own, and sets none
 };
 
 struct ClockWording {
@@ -47,6 +50,9 @@ struct ClockWording {
 };
 
 ClockWording WordingOf(ClockFailure failure);
+
+// The correction a refusal was about: 要将系统时钟调快 2.345 秒 (调慢 for a negative offset).
+std::string AdjustmentNote(std::chrono::microseconds offset);
 
 // The local time a refusal was about: 要设为本地时间 “2024-05-17 08:30:00”.
 std::string WantedTimeNote(std::chrono::local_seconds wanted);
