@@ -12,12 +12,22 @@
 namespace horalux {
 
 struct CommandLine {
-  enum class Action { kRun, kShowHelp, kShowVersion, kUsageError, kQuery, kSync };
+  enum class Action {
+    kRun,
+    kShowHelp,
+    kShowVersion,
+    kUsageError,
+    kQuery,
+    kSync,
+    kSchedule,    // --schedule [URL ...] [--proxy URL]: set up the scheduled correction
+    kUnschedule,  // --unschedule: stop it
+    kStatus,      // --status: how it stands, and what its last runs did
+  };
   Action action = Action::kRun;
   // kRun: the URL for the address box, verbatim; none when none was given (the default stays).
   std::optional<std::string> url;
-  // kQuery, kSync: one to kMostSyncUrls http or https URLs, verbatim (the window's default when
-  // none was given), and the proxy of --proxy (empty: the system's).
+  // kQuery, kSync, kSchedule: one to kMostSyncUrls http or https URLs, verbatim (the window's
+  // default when none was given), and the proxy of --proxy (empty: the system's).
   std::vector<std::string> urls;
   std::string proxy;
   // kShowHelp, kShowVersion, kUsageError: the text to show, ending in a newline.

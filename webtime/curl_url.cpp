@@ -33,19 +33,6 @@ SchemeAndHost SchemeAndHostOf(const char* url_text) {
   return parts;
 }
 
-SchemeAndHost SchemeAndHostOf(const char* url_text) {
-  if (url_text == nullptr) return {};
-  CurlUrl url = MakeCurlUrl();
-  if (curl_url_set(url.get(), CURLUPART_URL, url_text, 0) != CURLUE_OK) return {};
-  SchemeAndHost parts{{}, HostOf(url.get())};
-  char* scheme = nullptr;
-  if (curl_url_get(url.get(), CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK && scheme != nullptr) {
-    parts.scheme = scheme;
-    curl_free(scheme);
-  }
-  return parts;
-}
-
 std::string CheckedHost(std::string_view url_text) {
   auto refuse = [&](CURLUcode code) { return CurlUrlError(code, url_text); };
   // libcurl takes C strings: a NUL inside the text would silently cut the URL short.

@@ -41,7 +41,8 @@ TEST(CommandLineTest, OneUrlRunsWithItVerbatimHelpAndVersionAreShownAnythingElse
        Action::kShowHelp,
        std::nullopt,
        "用法：horalux [网址]\n      horalux --query|--sync [--proxy 代理网址] [网址 "
-       "...]\n\n从网站"},
+       "...]\n      horalux --schedule [--proxy 代理网址] [网址 ...] | --unschedule | "
+       "--status\n\n从网站"},
       {{"--version"}, Action::kShowVersion, std::nullopt, "Horalux 1."},
       {{"http://a/", "b"},
        Action::kUsageError,
@@ -82,7 +83,7 @@ TEST(CommandLineTest, OneUrlRunsWithItVerbatimHelpAndVersionAreShownAnythingElse
       {{"--proxy", "p:1", "http://a/"},
        Action::kUsageError,
        std::nullopt,
-       "horalux：--proxy 只能与 --query 或 --sync 一起使用。" + see_help},
+       "horalux：--proxy 只能与 --query、--sync 或 --schedule 一起使用。" + see_help},
   };
   for (const Case& c : cases) {
     const CommandLine parsed = ParseCommandLine("horalux", c.arguments);
@@ -95,6 +96,51 @@ TEST(CommandLineTest, OneUrlRunsWithItVerbatimHelpAndVersionAreShownAnythingElse
     const bool runs =
         c.action == Action::kRun || c.action == Action::kQuery || c.action == Action::kSync;
     EXPECT_EQ(parsed.text.empty(), runs) << what;
+  }
+}
+
+TEST(CommandLineTest, ScheduleTakesUrlsAndAProxyUnscheduleAndStatusTakeNothing) {
+  struct Case {
+    std::vector<std::string> arguments;
+    Action action;
+    std::vector<std::string> urls;
+    std::string proxy;
+    std::string error;  // the start of a usage error's text
+  };
+  const Case cases[] = {
+      {{"--schedule"}, Action::kSchedule, {"http://www.baidu.com/"}, "", ""},
+      {{"--schedule", "http://a/", "--proxy", "http://p:3128", "https://b/"},
+       Action::kSchedule,
+       {"http://a/", "https://b/"},
+       "http://p:3128",
+       ""},
+      {{"--unschedule"}, Action::kUnschedule, {}, "", ""},
+      {{"--status"}, Action::kStatus, {}, "", ""},
+      {{"--schedule", "--help"}, Action::kShowHelp, {}, "", ""},
+      {{"--schedule", "ftp://a/"}, Action::kUsageError, {}, "", "horalux：“ftp://a/” 不是 http"},
+      {{"--schedule", "--sync"},
+       Action::kUsageError,
+       {},
+       "",
+       "horalux：“--sync”不能与 --schedule 同用。"},
+      {{"--status", "http://a/"},
+       Action::kUsageError,
+       {},
+       "",
+       "horalux：--status 不接受网址，却给出了“http://a/”。"},
+      {{"--unschedule", "--proxy", "p:1"},
+       Action::kUsageError,
+       {},
+       "",
+       "horalux：--unschedule 不接受 --proxy。"},
+  };
+  for (const Case& c : cases) {
+    const CommandLine parsed = ParseCommandLine("horalux", c.arguments);
+    const std::string what = ::testing::PrintToString(c.arguments);
+    EXPECT_EQ(parsed.action, c.action) << what;
+    EXPECT_EQ(parsed.urls, c.urls) << what;
+    EXPECT_EQ(parsed.proxy, c.proxy) << what;
+    EXPECT_TRUE(parsed.text.starts_with(c.error)) << what << ": " << parsed.text;
   }
 }
 

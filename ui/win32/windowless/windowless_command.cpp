@@ -9,7 +9,10 @@ namespace horalux {
 bool AsksForWindowlessMode(const std::vector<std::string>& arguments) {
   for (const std::string& argument : arguments) {
     if (argument == "--") return false;
-    if (argument == "--query" || argument == "--sync") return true;
+    if (argument == "--query" || argument == "--sync" || argument == "--schedule" ||
+        argument == "--unschedule" || argument == "--status") {
+      return true;
+    }
   }
   return false;
 }

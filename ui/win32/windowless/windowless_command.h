@@ -10,7 +10,8 @@
 
 namespace horalux {
 
-// Whether `arguments` (after the program's name) name --query or --sync before any "--".
+// Whether `arguments` (after the program's name) name --query or --sync, or the scheduled
+// correction's --schedule, --unschedule or --status, before any "--".
 bool AsksForWindowlessMode(const std::vector<std::string>& arguments);
 
 // What to run for a command line of those modes; without a URL, the window's default.
