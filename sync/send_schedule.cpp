@@ -13,8 +13,8 @@ std::vector<PlannedCut> PlanVisit(const OffsetInterval& interval, microseconds r
   const microseconds width = interval.high - interval.low;
   const microseconds r = std::max(round_trip, microseconds(1));
   // With k cuts every piece is d = (width + k·r) / (k + 1) wide; sends d − r apart must leave
-  // room for a round trip and some slack (1.3 r), which needs d ≥ 2.3 r.
-  const long long room = (width - r * 23 / 10) / (r * 13 / 10);
+  // room for a round trip and a little slack (1.1 r), which needs d ≥ 2.1 r.
+  const long long room = (width - r * 21 / 10) / (r * 11 / 10);
   const int cuts = static_cast<int>(std::clamp<long long>(room, 1, std::max(most_cuts, 1)));
   const microseconds piece = (width + r * cuts) / (cuts + 1);
 

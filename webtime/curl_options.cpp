@@ -65,13 +65,8 @@ void ApplyCommonCurlOptions(CURL* easy, const HttpRequestOptions& options, char*
   if (CurlUsesOurOpenSsl()) {
     curl_easy_setopt(easy, CURLOPT_SSL_CTX_FUNCTION, &IgnoreCertificateDates);
   }
-  // Without a proxy of the command line's, CURLOPT_PROXY and CURLOPT_NOPROXY stay unset, so
-  // libcurl takes http_proxy, https_proxy, ALL_PROXY and no_proxy from the environment. With one,
-  // every request goes through it, whatever no_proxy says.
-  if (!options.proxy.empty()) {
-    SetCurlOption(easy, CURLOPT_PROXY, options.proxy.c_str());
-    SetCurlOption(easy, CURLOPT_NOPROXY, "");
-  }
+  // The proxy (the options', the environment's or the desktop's) each transfer gives for each
+  // way it tries (curl_proxy.h).
   // A proxy's answer to CONNECT is not the server's response; keep it out of the headers.
   SetCurlOption(easy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
 }
@@ -85,14 +80,6 @@ void ApplyEmptyPost(CURL* easy, CurlHeaderList& headers) {
   headers.Append("Content-Type:");
   headers.Append("Expect:");
   SetCurlOption(easy, CURLOPT_HTTPHEADER, static_cast<void*>(headers.get()));
-}
-
-ProxyName ProxyOfRequest(const HttpRequestOptions& options, std::string_view scheme,
-                         std::string_view host) {
-  if (!options.proxy.empty()) return NameProxy(options.proxy);
-  const std::optional<std::string> proxy = EnvironmentProxyFor(scheme, host, &ProcessEnvironment);
-  if (proxy && !proxy->empty()) return NameProxy(*proxy);
-  return {};
 }
 
 }  // namespace horalux

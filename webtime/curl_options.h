@@ -1,6 +1,5 @@
 // What every libcurl transfer of the program sets alike, in one place: the protocols, the
-// time-outs, the User-Agent, TLS (certificates checked but not their dates), the proxy, and the
-// empty POST.
+// time-outs, the User-Agent, TLS (certificates checked but not their dates), and the empty POST.
 #pragma once
 
 #include <curl/curl.h>
@@ -11,7 +10,6 @@
 
 #include "webtime/curl_error.h"
 #include "webtime/curl_handle.h"
-#include "webtime/environment_proxy.h"
 #include "webtime/http_request.h"
 
 namespace horalux {
@@ -29,17 +27,12 @@ void SetCurlOption(CURL* easy, CURLoption option, Value value) {
 
 // The settings every request of the program shares: `error_buffer` (CURL_ERROR_SIZE bytes) takes
 // libcurl's words for a failure; only http and https, to the URL and after redirects; no signals;
-// the time-outs, the CA file and the proxy of `options`; the User-Agent; TLS checked as the
-// program checks it. Redirects are left to the caller.
+// the time-outs and the CA file of `options` (the proxy is each transfer's, curl_proxy.h); the
+// User-Agent; TLS checked as the program checks it. Redirects are left to the caller.
 void ApplyCommonCurlOptions(CURL* easy, const HttpRequestOptions& options, char* error_buffer);
 
 // A POST with an empty body and no header of libcurl's own (Content-Type, Expect); `headers` must
 // outlive the transfer.
 void ApplyEmptyPost(CURL* easy, CurlHeaderList& headers);
-
-// The proxy a request to `host` over `scheme` went through, as ApplyCommonCurlOptions told libcurl
-// to choose it: the options' own, else the environment's; an empty address when it went direct.
-ProxyName ProxyOfRequest(const HttpRequestOptions& options, std::string_view scheme,
-                         std::string_view host);
 
 }  // namespace horalux

@@ -1,14 +1,20 @@
 // The timed exchange on libcurl: one easy handle for every Send, so that libcurl keeps the
 // connection (and its TLS session) open between them, and times from libcurl's own clock of the
 // transfer, laid on one reading of the wall clock taken as the transfer starts.
+#include <algorithm>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "runtime/base/error.h"
 #include "webtime/curl_error.h"
 #include "webtime/curl_handle.h"
 #include "webtime/curl_options.h"
+#include "webtime/curl_proxy.h"
 #include "webtime/curl_url.h"
+#include "webtime/environment_proxy.h"
+#include "webtime/proxy_answer.h"
+#include "webtime/proxy_route.h"
 #include "webtime/redirect.h"
 #include "webtime/response_headers.h"
 #include "webtime/timed_exchange.h"
@@ -30,8 +36,10 @@ class CurlTimedExchange final : public TimedExchange {
   TimedAnswer Send() override;
 
  private:
-  // Prepares the handle on the first Send, and its method and URL on every one.
+  // Prepares the handle on the first Send, and its method, URL and proxy on every one.
   void Aim(HttpMethod method);
+  // The proxy of the way in use for `host`; empty when it goes directly.
+  std::string ProxyNameFor(const std::string& host) const;
   microseconds TransferTime(CURLINFO info) const;
   template <typename Value>
   Value Info(CURLINFO info) const {
@@ -40,6 +48,8 @@ class CurlTimedExchange final : public TimedExchange {
     return value;
   }
   [[noreturn]] void Fail(CURLcode code, const std::string& host) const;
+  // After a failure with `code`: whether a further way to url_ is left to try.
+  bool TakeNextWay(CURLcode code);
 
   static std::size_t OnHeaderLine(char* data, std::size_t size, std::size_t count, void* self);
   static std::size_t OnBodyData(char* data, std::size_t size, std::size_t count, void* self);
@@ -51,6 +61,11 @@ class CurlTimedExchange final : public TimedExchange {
   std::string url_;
   HttpMethod method_ = HttpMethod::kPost;
   const std::string first_host_;
+  // The ways to ways_url_ (proxy_route.h), and the one in use: kept while it works.
+  std::string ways_url_;
+  std::vector<ProxyWay> ways_;
+  std::size_t way_ = 0;
+  const std::string bypass_list_ = options_.proxy.empty() ? EnvironmentBypassList() : "";
   CurlEasy easy_;
   CurlHeaderList request_headers_;
   std::string curl_error_text_;
@@ -73,6 +88,24 @@ void CurlTimedExchange::Aim(HttpMethod method) {
   }
   if (method != HttpMethod::kPost) SetCurlOption(easy_.get(), CURLOPT_HTTPGET, 1L);
   SetCurlOption(easy_.get(), CURLOPT_URL, url_.c_str());
+  if (ways_url_ != url_) {
+    const SchemeAndHost target = SchemeAndHostOf(url_.c_str());
+    ways_ = ProxyWaysFor(url_, target.scheme, target.host, options_,
+                         std::min(options_.connect_timeout, options_.total_timeout));
+    ways_url_ = url_;
+    way_ = 0;
+  }
+  ApplyProxyWay(easy_.get(), ways_[way_], bypass_list_);
+}
+
+std::string CurlTimedExchange::ProxyNameFor(const std::string& host) const {
+  return BypassesProxy(bypass_list_, host) ? std::string() : ways_[way_].name;
+}
+
+bool CurlTimedExchange::TakeNextWay(CURLcode code) {
+  if (!FailedBeforeSending(code) || way_ + 1 >= ways_.size()) return false;
+  ++way_;
+  return true;
 }
 
 TimedAnswer CurlTimedExchange::Send() {
@@ -88,7 +121,14 @@ TimedAnswer CurlTimedExchange::Send() {
     const std::string host = HostOfUrlText(url_.c_str());
     const long status = Info<long>(CURLINFO_RESPONSE_CODE);
     // A body cut short on purpose still leaves a complete answer.
-    if (code != CURLE_OK && !(code == CURLE_WRITE_ERROR && status != 0)) Fail(code, host);
+    if (code != CURLE_OK && !(code == CURLE_WRITE_ERROR && status != 0)) {
+      // Nothing went out on a way that failed so early: the next one is tried for the same hop.
+      if (TakeNextWay(code)) {
+        --redirects;
+        continue;
+      }
+      Fail(code, host);
+    }
 
     const char* location = Info<char*>(CURLINFO_REDIRECT_URL);
     if (IsRedirectStatus(static_cast<int>(status)) && location != nullptr) {
@@ -100,14 +140,13 @@ TimedAnswer CurlTimedExchange::Send() {
       continue;
     }
 
-    const SchemeAndHost final_hop = SchemeAndHostOf(url_.c_str());
     TimedAnswer answer;
     answer.sent = start + TransferTime(CURLINFO_PRETRANSFER_TIME_T);
     answer.received = start + TransferTime(CURLINFO_STARTTRANSFER_TIME_T);
     answer.status = static_cast<int>(status);
     answer.date = headers_.Value("Date");
     answer.age = headers_.Value("Age");
-    answer.proxy = ProxyOfRequest(options_, final_hop.scheme, final_hop.host).address;
+    answer.proxy = ProxyNameFor(host);
     return answer;
   }
 }
@@ -117,8 +156,16 @@ microseconds CurlTimedExchange::TransferTime(CURLINFO info) const {
 }
 
 void CurlTimedExchange::Fail(CURLcode code, const std::string& host) const {
-  throw CurlTransferError(code, host.empty() ? first_host_ : host, curl_error_text_.c_str(),
-                          host == first_host_ || host.empty() ? std::string_view() : first_host_);
+  const std::string& named = host.empty() ? first_host_ : host;
+  const std::string proxy = ProxyNameFor(named);
+  // A proxy that refused the tunnel for https answered with a status of its own.
+  if (const long tunnel_status = Info<long>(CURLINFO_HTTP_CONNECTCODE); tunnel_status != 0) {
+    CheckProxyAnswer(static_cast<int>(tunnel_status), proxy, named, ways_[way_].logon);
+  }
+  // A logon the proxy refused, ending the transfer with libcurl's own error.
+  if (headers_.status() == 407) CheckProxyAnswer(407, proxy, named, ways_[way_].logon);
+  throw CurlTransferError(code, named, curl_error_text_.c_str(),
+                          named == first_host_ ? std::string_view() : first_host_, proxy);
 }
 
 std::size_t CurlTimedExchange::OnHeaderLine(char* data, std::size_t size, std::size_t count,

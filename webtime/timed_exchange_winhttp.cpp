@@ -252,7 +252,10 @@ void CALLBACK WinHttpTimedExchange::OnStatus(HINTERNET handle, DWORD_PTR context
       exchange.sent_ = exchange.clock_.Now();
       break;
     case WINHTTP_CALLBACK_STATUS_RESPONSE_RECEIVED:
-      // Told after each read from the connection; the first after sending carries the first bytes.
+      // Told after each read from the connection; the first after sending carries the first
+      // bytes. (RECEIVING_RESPONSE comes as the wait for them begins, long before they are in.
+      // Wine reads the answer within WinHttpSendRequest and tells both just after, some tenths of
+      // a millisecond past the bytes' coming in.)
       if (exchange.sent_ && !exchange.first_bytes_) exchange.first_bytes_ = exchange.clock_.Now();
       break;
     default:

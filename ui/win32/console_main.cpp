@@ -10,7 +10,6 @@
 
 #include "handlers/command_line.h"
 #include "runtime/base/windows_text.h"
-#include "ui/win32/windowless/run_output.h"
 #include "ui/win32/windowless/windowless_command.h"
 #include "ui/win32/windowless/windowless_run.h"
 
@@ -32,8 +31,7 @@ int wmain(int argc, wchar_t** argv) {
       return horalux::RunWindowless(horalux::SyncRequestOf(command_line));
     case horalux::CommandLine::Action::kShowHelp:
     case horalux::CommandLine::Action::kShowVersion:
-      horalux::RunOutput().WriteOut(command_line.text);
-      return 0;
+      return horalux::ReportWindowlessText(command_line.text);
     case horalux::CommandLine::Action::kUsageError:
       return horalux::ReportWindowlessUsageError(command_line.text);
     case horalux::CommandLine::Action::kRun:

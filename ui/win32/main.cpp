@@ -76,36 +76,26 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show_command) {
   const std::vector<std::string> arguments = Arguments();
   const horalux::CommandLine command_line = horalux::ParseCommandLine("horalux.exe", arguments);
   // Before any window, box or window class: these modes run where nobody may see a box (a
-  // scheduled task), and report to the console, a redirection or the event log.
-  if (horalux::AsksForWindowlessMode(arguments)) {
-    switch (command_line.action) {
-      case horalux::CommandLine::Action::kQuery:
-      case horalux::CommandLine::Action::kSync:
-        return horalux::RunWindowless(horalux::SyncRequestOf(command_line));
-      case horalux::CommandLine::Action::kSchedule:
-      case horalux::CommandLine::Action::kUnschedule:
-      case horalux::CommandLine::Action::kStatus:
-        return RunScheduleCommand(command_line);
-      case horalux::CommandLine::Action::kUsageError:
-        return horalux::ReportWindowlessUsageError(command_line.text);
-      default:
-        break;
-    }
-  }
+  // scheduled task), and report to a redirection, the prompt's console or the event log. Their
+  // usage errors and help too.
+  const bool windowless = horalux::AsksForWindowlessMode(arguments);
   switch (command_line.action) {
-    case horalux::CommandLine::Action::kShowHelp:
-    case horalux::CommandLine::Action::kShowVersion:
-      ShowCommandLineText(command_line.text, MB_ICONINFORMATION);
-      return 0;
-    case horalux::CommandLine::Action::kUsageError:
-      ShowCommandLineText(command_line.text, MB_ICONERROR);
-      return horalux::kUsageErrorStatus;
     case horalux::CommandLine::Action::kQuery:
     case horalux::CommandLine::Action::kSync:
+      return horalux::RunWindowless(horalux::SyncRequestOf(command_line));
     case horalux::CommandLine::Action::kSchedule:
     case horalux::CommandLine::Action::kUnschedule:
     case horalux::CommandLine::Action::kStatus:
-      // Run above: only a command line that names one of their options chooses them.
+      return RunScheduleCommand(command_line);
+    case horalux::CommandLine::Action::kShowHelp:
+    case horalux::CommandLine::Action::kShowVersion:
+      if (windowless) return horalux::ReportWindowlessText(command_line.text);
+      ShowCommandLineText(command_line.text, MB_ICONINFORMATION);
+      return 0;
+    case horalux::CommandLine::Action::kUsageError:
+      if (windowless) return horalux::ReportWindowlessUsageError(command_line.text);
+      ShowCommandLineText(command_line.text, MB_ICONERROR);
+      return horalux::kUsageErrorStatus;
     case horalux::CommandLine::Action::kRun:
       break;
   }
