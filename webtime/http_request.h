@@ -45,9 +45,10 @@ class HttpRequest {
   void Open(std::string_view method, std::string_view url, bool asynchronous);
 
   // Sends the request with an empty body (a POST carries Content-Length: 0 and no Content-Type),
-  // follows up to 10 redirects to http or https URLs, and returns once the headers of the final
-  // response are in; the body is not read. The status does not matter: a 404 or a 500 is a
-  // response like any other. Calling it before Open, or twice, raises std::logic_error.
+  // follows up to kMaxRedirects (redirect.h) redirects to http or https URLs, and returns once the
+  // headers of the final response are in; the body is not read. The status does not matter: a 404
+  // or a 500 is a response like any other. Calling it before Open, or twice, raises
+  // std::logic_error.
   void Send();
 
   // The value of the final response's header `name`, matched without regard to case, its bytes

@@ -7,8 +7,6 @@
 
 namespace horalux {
 
-inline constexpr int kProxyAuthenticationRequired = 407;
-
 // After a 407 on `request`: when the proxy offers Negotiate or NTLM, sets the user's credentials
 // for the proxy alone and returns true, and the request is to be sent again; false otherwise.
 bool AnswerProxyChallenge(HINTERNET request);

@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <cstdint>
-#include <cstring>
 #include <string_view>
 
 #include "runtime/base/error.h"
@@ -74,8 +73,7 @@ std::optional<TimedatedCause> SetThroughTimedated(sys_time<microseconds> utc,
   int result = sd_bus_open_system(&raw_bus);
   BusHandle bus(raw_bus);
   if (result < 0) {
-    return TimedatedCause{ClockFailure::kNoSystemBus,
-                          std::string("（") + std::strerror(-result) + "）"};
+    return TimedatedCause{ClockFailure::kNoSystemBus, ErrnoNote(-result)};
   }
 
   sd_bus_message* raw_call = nullptr;
