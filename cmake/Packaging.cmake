@@ -79,6 +79,20 @@ if(NOT WIN32)
           DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/horalux)
   install(FILES ${docs}/man/horalux.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   install(FILES ${docs}/man/zh_CN/horalux.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/zh_CN/man1)
+
+  # The scheduled correction: a timer and its oneshot service, which read the sites from a
+  # conffile whose one setting is commented out. They are written for the package, whose program
+  # is /usr/bin/horalux, and land where Debian 12's systemd looks for a package's units; nothing
+  # enables them but `horalux --schedule`.
+  set(HORALUX_INSTALLED_PROGRAM /usr/${CMAKE_INSTALL_BINDIR}/horalux)
+  set(HORALUX_SYSTEMD_UNIT_DIR /lib/systemd/system)
+  set(HORALUX_DEFAULTS_FILE /etc/default/horalux)
+  configure_file(packaging/systemd/horalux-sync.service.in ${docs}/horalux-sync.service @ONLY)
+  install(FILES ${docs}/horalux-sync.service packaging/systemd/horalux-sync.timer
+          DESTINATION ${HORALUX_SYSTEMD_UNIT_DIR})
+  install(FILES packaging/systemd/horalux.default DESTINATION /etc/default RENAME horalux)
+  file(WRITE ${docs}/conffiles "${HORALUX_DEFAULTS_FILE}\n")
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${docs}/conffiles)
 endif()
 
 set(CPACK_PACKAGE_NAME horalux)

@@ -42,12 +42,22 @@ add_custom_target(horalux_icon DEPENDS ${HORALUX_ICON_FILE})
 
 # The copyright's year is the release's (cmake/Version.cmake), not the build's.
 string(SUBSTRING "${HORALUX_RELEASE_DATE}" 0 4 HORALUX_RELEASE_YEAR)
+set(HORALUX_EXE_FILE_NAME horalux.exe)
 configure_file(${PROJECT_SOURCE_DIR}/packaging/windows/horalux.rc.in
                ${PROJECT_BINARY_DIR}/packaging/windows/horalux.rc @ONLY)
 set(HORALUX_WINDOWS_RESOURCES ${PROJECT_BINARY_DIR}/packaging/windows/horalux.rc)
+# The console companion, horalux.com: the same record under its own file name, and a manifest
+# that asks for no elevation, since an elevated program cannot write to the prompt it was typed at.
+set(HORALUX_EXE_FILE_NAME horalux.com)
+configure_file(${PROJECT_SOURCE_DIR}/packaging/windows/horalux.rc.in
+               ${PROJECT_BINARY_DIR}/packaging/windows/horalux-console.rc @ONLY)
+set(HORALUX_CONSOLE_RESOURCES ${PROJECT_BINARY_DIR}/packaging/windows/horalux-console.rc)
 if(MSVC)
   # The MSVC linker embeds manifests given as sources itself.
   list(APPEND HORALUX_WINDOWS_RESOURCES ${PROJECT_SOURCE_DIR}/packaging/windows/horalux.manifest)
+  list(APPEND HORALUX_CONSOLE_RESOURCES
+       ${PROJECT_SOURCE_DIR}/packaging/windows/horalux-console.manifest)
 else()
   list(APPEND HORALUX_WINDOWS_RESOURCES ${PROJECT_SOURCE_DIR}/packaging/windows/manifest.rc)
+  list(APPEND HORALUX_CONSOLE_RESOURCES ${PROJECT_SOURCE_DIR}/packaging/windows/console_manifest.rc)
 endif()

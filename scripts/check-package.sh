@@ -132,6 +132,25 @@ for entry in C.UTF-8:/usr/share/man/man1/horalux.1.gz zh_CN.UTF-8:/usr/share/man
   [ -z "$warnings" ] || echo "$warnings"
 done
 
+echo "== Scheduled correction =="
+units=(/lib/systemd/system/horalux-sync.service /lib/systemd/system/horalux-sync.timer)
+for unit in "${units[@]}"; do
+  check "$unit is a file of the package" owned "$unit"
+done
+# verify loads each unit as systemd would, with its ExecStart= program looked up; any word from it
+# is a finding.
+verified=$(SYSTEMD_LOG_LEVEL=notice systemd-analyze verify "${units[@]}" 2>&1) && verify_status=0 ||
+  verify_status=$?
+check "systemd-analyze verify accepts both units (exit status $verify_status)" \
+  test "$verify_status" -eq 0 -a -z "$verified"
+[ -z "$verified" ] || echo "$verified"
+check "/etc/default/horalux is a conffile" \
+  grep -qx /etc/default/horalux <(dpkg-query -W -f='${Conffiles}' "$package" | awk '{print $1}')
+check "/etc/default/horalux names no site until --schedule writes one" \
+  bash -c '! grep -q "^HORALUX_URLS=" /etc/default/horalux && grep -q "^#HORALUX_URLS=" /etc/default/horalux'
+check "installing enabled nothing" \
+  bash -c '! ls /etc/systemd/system/*.wants/horalux-sync.* >/dev/null 2>&1'
+
 if [ "$have_program" = yes ]; then
   exec_name=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop" | head -1)
   program=$(command -v "$exec_name" || true)

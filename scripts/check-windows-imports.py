@@ -24,12 +24,12 @@ import tempfile
 # Windows' own DLLs (API sets among them); no libstdc++, libgcc or winpthread beside the exe.
 WINDOWS_DLLS = re.compile(
     r"(KERNEL32|USER32|GDI32|ADVAPI32|COMCTL32|IMM32|WINHTTP|CRYPT32|WS2_32|BCRYPT|SHELL32|OLE32"
-    r"|MSVCRT)\.DLL|API-MS-WIN-.*", re.IGNORECASE)
+    r"|OLEAUT32|MSVCRT)\.DLL|API-MS-WIN-.*", re.IGNORECASE)
 # Functions of the C library's own DLL, declared by its headers rather than the SDK's.
 C_LIBRARY_DLL = "MSVCRT.DLL"
 # The headers that declare what the allowed DLLs export. winsock2.h comes before windows.h.
 HEADERS = ["winsock2.h", "ws2tcpip.h", "windows.h", "winhttp.h", "commctrl.h", "imm.h",
-           "wincrypt.h", "bcrypt.h", "shellapi.h", "shlobj.h", "objbase.h"]
+           "wincrypt.h", "bcrypt.h", "shellapi.h", "shlobj.h", "objbase.h", "oleauto.h"]
 WINDOWS_7 = ["-D_WIN32_WINNT=0x0601", "-DWINVER=0x0601", "-DNTDDI_VERSION=0x06010000"]
 # Declared by MinGW-w64 10's headers whatever _WIN32_WINNT says, yet missing from Windows 7 SP1
 # (AddDllDirectory and its kin come to Windows 7 only with update KB2533623).

@@ -42,7 +42,8 @@ python3 scripts/check-version-resource.py "$version" "$resources/horalux.res" "$
 
 echo "== horalux.exe for x64 and x86: release builds, imports, resources and size =="
 bash scripts/build-windows.sh
-exes=(build/windows/horalux.exe build/windows/x86/horalux.exe)
+exes=(build/windows/horalux.exe build/windows/x86/horalux.exe build/windows/horalux.com
+      build/windows/x86/horalux.com)
 # Windows' own DLLs only, and from them only functions that Windows 7 has.
 python3 scripts/check-windows-imports.py "${exes[@]}" || failed+=("imports")
 for exe in "${exes[@]}"; do

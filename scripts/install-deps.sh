@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what building and running Horalux needs on Debian 12; with --test, also what the test
 # suite needs; with --windows, only what building horalux.exe needs, and Wine's 32-bit part for
-# running the 32-bit one (also with --test). Quick and silent when everything is there already.
+# running the 32-bit one (also with --test); with --bench DIR, only the peers a benchmark compares
+# against, unpacked into DIR. Quick and silent when everything is there already.
 set -euo pipefail
 
 run_as_root() {
@@ -11,6 +12,9 @@ run_as_root() {
 packages=(
   build-essential cmake ninja-build pkg-config ca-certificates
   libcurl4-openssl-dev libsystemd-dev
+  # The desktop's proxy: GLib's resolver, and glib-networking's modules behind it (GNOME's
+  # settings, libproxy for the others, the PAC service).
+  libglib2.0-dev glib-networking gsettings-desktop-schemas
   qt6-base-dev libgl-dev qt6-translations-l10n fonts-noto-cjk
   # Without a display the program is started on a virtual one.
   xvfb xauth
@@ -25,12 +29,16 @@ test_packages=(
   # What a screen reader finds of the program's windows: AT-SPI on a session bus of the test's.
   at-spi2-core python3-pyatspi gir1.2-atspi-2.0
   locales tzdata iproute2 util-linux libcap2-bin
+  # The proxy tests: a real squid, and a configuration script run as on a desktop.
+  squid libproxy1-plugin-webkit
 )
-# horalux.exe for 64-bit and 32-bit Windows: MinGW-w64, the icon rendered from the SVG, and the zips
-# (scripts/build-windows.sh).
+# horalux.exe for 64-bit and 32-bit Windows: MinGW-w64, the icon rendered from the SVG, the zips and
+# the MSIs (scripts/build-windows.sh).
 windows_packages=(
   build-essential cmake ninja-build g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   librsvg2-bin icoutils zip
+  # The Windows Installer packages: wixl builds them, msibuild (msitools) mends their texts.
+  wixl msitools
 )
 # The Windows cross build and its tests under Wine, and the checks of the Debian package (lintian,
 # and man-db with groff to render its manual pages).
@@ -41,6 +49,10 @@ test_packages+=(
   dpkg-dev file appstream desktop-file-utils xdotool x11-utils
   lintian man-db groff-base
 )
+# scripts/bench-sync.sh compares against Debian's htpdate, run in query mode only. Its package is
+# unpacked, never installed: installing it would start its daemon, which sets this machine's clock
+# from public servers.
+bench_packages=(htpdate)
 test_locales=(en_US.UTF-8 en_GB.UTF-8 de_DE.UTF-8 zh_CN.UTF-8 ja_JP.UTF-8)
 
 case "${1:-}" in
@@ -58,6 +70,21 @@ update_lists() {
 installed() {
   dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q '^install ok installed$'
 }
+
+if [ "${1:-}" = --bench ]; then
+  directory=${2:?"--bench needs the directory to unpack into"}
+  mkdir -p "$directory"
+  for package in "${bench_packages[@]}"; do
+    if ! ls "$directory/$package"_*.deb >/dev/null 2>&1; then
+      (cd "$directory" && apt-get download -q -t bookworm "$package" 2>/dev/null) || {
+        update_lists
+        (cd "$directory" && apt-get download -q -t bookworm "$package")
+      }
+    fi
+    dpkg-deb -x "$directory/$package"_*.deb "$directory/root"
+  done
+  exit 0
+fi
 
 missing=()
 for package in "${wanted[@]}"; do

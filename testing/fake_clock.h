@@ -1,5 +1,5 @@
-// An in-memory clock for tests: records every date and time of day it is asked to set, in order,
-// counts the authorizations asked for, and can be told to refuse any of them.
+// An in-memory clock for tests: records every date, time of day and offset it is asked to set, in
+// order, counts the authorizations asked for, and can be told to refuse any of them.
 #pragma once
 
 #include <chrono>
@@ -14,7 +14,12 @@ namespace horalux::testing {
 
 class FakeClock : public Clock {
  public:
-  using Change = std::variant<std::chrono::year_month_day, std::chrono::seconds>;
+  // A move by an offset, kept apart from a time of day of the same type.
+  struct Adjustment {
+    std::chrono::microseconds offset;
+    friend bool operator==(const Adjustment&, const Adjustment&) = default;
+  };
+  using Change = std::variant<std::chrono::year_month_day, std::chrono::seconds, Adjustment>;
 
   void Authorize() override {
     ++authorizations_;
@@ -29,6 +34,12 @@ class FakeClock : public Clock {
     changes_.emplace_back(time_of_day);
   }
 
+  void AdjustBy(std::chrono::microseconds offset) override {
+    if (refuse_adjustments_) throw Error(ErrorKind::kClockRefused, "测试时钟拒绝调整时间");
+    changes_.emplace_back(Adjustment{offset});
+  }
+
+  void RefuseAdjustments() { refuse_adjustments_ = true; }
   void RefuseAuthorization() { refuse_authorization_ = true; }
   void RefuseDates() { refuse_dates_ = true; }
   void RefuseTimes() { refuse_times_ = true; }
@@ -43,6 +54,7 @@ class FakeClock : public Clock {
   bool refuse_authorization_ = false;
   bool refuse_dates_ = false;
   bool refuse_times_ = false;
+  bool refuse_adjustments_ = false;
 };
 
 }  // namespace horalux::testing

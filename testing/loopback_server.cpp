@@ -90,6 +90,15 @@ Reply Reply::Response(int status, const std::vector<std::string>& header_lines,
   return {bytes, Then::kClose};
 }
 
+Reply Reply::KeptAlive(int status, const std::vector<std::string>& header_lines,
+                       std::string_view body) {
+  Reply reply = Response(status, header_lines, body);
+  const std::string close_line = "Connection: close\r\n";
+  reply.bytes.erase(reply.bytes.find(close_line), close_line.size());
+  reply.then = Then::kKeepAlive;
+  return reply;
+}
+
 LoopbackServer::LoopbackServer(Handler handler, Memory memory)
     : handler_(std::move(handler)),
       memory_(memory),
@@ -155,7 +164,13 @@ bool LoopbackServer::StopsWithin(std::chrono::milliseconds delay) const {
 
 void LoopbackServer::Serve(const Socket& connection) {
   std::string pending;
-  while (const std::optional<ReceivedRequest> request = ReadRequest(connection, stop_, pending)) {
+  int connection_number = 0;
+  {
+    std::lock_guard lock(mutex_);
+    connection_number = ++connection_count_;
+  }
+  while (std::optional<ReceivedRequest> request = ReadRequest(connection, stop_, pending)) {
+    request->connection = connection_number;
     Reply reply;
     {
       std::lock_guard lock(mutex_);
@@ -165,6 +180,7 @@ void LoopbackServer::Serve(const Socket& connection) {
     }
     if (reply.delay.count() > 0 && StopsWithin(reply.delay)) break;
     if (!connection.SendAll(reply.bytes)) break;
+    if (reply.then == Reply::Then::kKeepAlive) continue;
     if (reply.then == Reply::Then::kClose) break;
     if (reply.then == Reply::Then::kReset) {
       connection.ResetOnClose();

@@ -27,6 +27,7 @@ struct ReceivedRequest {
   std::string target;  // as on the request line: "/path", "http://host/path", "host:443"
   std::vector<std::pair<std::string, std::string>> headers;  // in the order sent
   std::string body;
+  int connection = 0;  // which connection it came on, counted from 1 in the order accepted
 
   // The value of the first header called `name` (any case), or nothing.
   std::optional<std::string> Header(std::string_view name) const;
@@ -40,6 +41,7 @@ struct Reply {
     kStreamForever,  // keep writing filler bytes until the client leaves
     kReset,          // abort the connection with a TCP reset
     kTrickle,        // keep writing a filler byte every tenth of a second until the client leaves
+    kKeepAlive,      // read the next request on the same connection
   };
 
   std::string bytes;  // written as they are: status line, header lines, blank line, any body
@@ -51,6 +53,9 @@ struct Reply {
   // Connection: close, a blank line and `body`.
   static Reply Response(int status, const std::vector<std::string>& header_lines,
                         std::string_view body = {});
+  // The same, kept alive: without Connection: close, and the connection waits for the next request.
+  static Reply KeptAlive(int status, const std::vector<std::string>& header_lines,
+                         std::string_view body = {});
   // Reads the request and never answers.
   static Reply Silence() { return {"", Then::kHoldOpen}; }
 };
@@ -98,6 +103,7 @@ class LoopbackServer {
   mutable std::mutex mutex_;  // guards requests_ and serialises handler_
   std::vector<ReceivedRequest> requests_;
   int request_count_ = 0;
+  int connection_count_ = 0;
   std::list<Worker>
       workers_;  // one per connection; touched only by the acceptor, then ~LoopbackServer
   std::thread acceptor_;

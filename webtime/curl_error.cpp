@@ -83,8 +83,8 @@ std::string LibcurlNote(std::string_view curl_text, CURLcode code) {
 }  // namespace
 
 Error CurlTransferError(CURLcode code, std::string_view host, std::string_view curl_text,
-                        std::string_view first_host) {
-  return RequestError(Translate(code), host, first_host, LibcurlNote(curl_text, code));
+                        std::string_view first_host, std::string_view proxy) {
+  return RequestError(Translate(code), host, first_host, LibcurlNote(curl_text, code), proxy);
 }
 
 Error CurlSetupError(CURLcode code, std::string_view what) {

@@ -10,10 +10,11 @@
 
 namespace horalux {
 
-// A failed exchange with `host`, reached by redirection from `first_host` unless that is empty.
-// `curl_text` is libcurl's error buffer; when it is empty the generic text of `code` is used.
+// A failed exchange with `host`, reached by redirection from `first_host` unless that is empty,
+// through `proxy` ("proxy.example:8080") unless that is empty. `curl_text` is libcurl's error
+// buffer; when it is empty the generic text of `code` is used.
 Error CurlTransferError(CURLcode code, std::string_view host, std::string_view curl_text,
-                        std::string_view first_host = {});
+                        std::string_view first_host = {}, std::string_view proxy = {});
 
 // libcurl could not be set up for a request (an option refused, out of memory): `what` says
 // which step failed.

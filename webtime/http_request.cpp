@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "webtime/http_transfer.h"
+#include "webtime/proxy_answer.h"
 #include "webtime/response_headers.h"
 
 namespace horalux {
@@ -42,7 +43,8 @@ void HttpRequest::Send() {
   // The transfer's resources go as soon as the exchange ends, whichever way it ends.
   const std::unique_ptr<HttpTransfer> transfer = std::move(r.transfer);
   try {
-    transfer->Perform(r.headers);
+    const ResponseRoute route = transfer->Perform(r.headers);
+    CheckProxyAnswer(r.headers.status(), route.proxy, route.host, route.proxy_logon);
   } catch (...) {
     r.headers.Clear();
     throw;

@@ -21,6 +21,9 @@ struct HttpRequestOptions {
   // Empty: trust the system's certificate store. Otherwise a PEM file that replaces it, so that
   // tests can trust a certificate of their own.
   std::string ca_file;
+  // The proxy every request goes through ("http://proxy.example:8080"), instead of the system's
+  // (--proxy); empty: the system's, as always.
+  std::string proxy = {};
   // Called on the thread that carries the exchange each time a request is about to go out on its
   // connection (name resolved, connection and TLS up; once per redirect hop). Windows lets no
   // thread begin while another loads a DLL, and resolving a name may take one: the program's
@@ -46,9 +49,10 @@ class HttpRequest {
 
   // Sends the request with an empty body (a POST carries Content-Length: 0 and no Content-Type),
   // follows up to kMaxRedirects (redirect.h) redirects to http or https URLs, and returns once the
-  // headers of the final response are in; the body is not read. The status does not matter: a 404
-  // or a 500 is a response like any other. Calling it before Open, or twice, raises
-  // std::logic_error.
+  // headers of the final response are in; the body is not read. The status does not matter (a 404
+  // or a 500 is a response like any other) unless the answer is a proxy's own, which carries no
+  // time of the site's: a 407, or through a proxy a 502, 503 or 504, raises ErrorKind::kNetwork
+  // naming the proxy (proxy_answer.h). Calling it before Open, or twice, raises std::logic_error.
   void Send();
 
   // The value of the final response's header `name`, matched without regard to case, its bytes

@@ -33,7 +33,7 @@ class WinHttpTransfer final : public HttpTransfer {
     url_ = CheckedUrl(url);
   }
 
-  void Perform(ResponseHeaders& headers) override;
+  ResponseRoute Perform(ResponseHeaders& headers) override;
 
  private:
   const HttpRequestOptions options_;
@@ -42,7 +42,7 @@ class WinHttpTransfer final : public HttpTransfer {
   WebUrl url_;
 };
 
-void WinHttpTransfer::Perform(ResponseHeaders& headers) {
+ResponseRoute WinHttpTransfer::Perform(ResponseHeaders& headers) {
   const auto deadline = std::chrono::steady_clock::now() +
                         std::max(options_.total_timeout, std::chrono::milliseconds(1));
   auto exchange = std::make_shared<WinHttpExchange>(url_, method_, options_, proxies_);
@@ -61,6 +61,8 @@ void WinHttpTransfer::Perform(ResponseHeaders& headers) {
     start = end;
   }
   headers.MarkComplete();
+  return {shared->exchange.current_host(), shared->exchange.final_proxy(),
+          shared->exchange.proxy_logon()};
 }
 
 }  // namespace

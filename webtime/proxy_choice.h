@@ -31,4 +31,9 @@ struct ProxyPlan {
 // else the entry that names no scheme; entries for other schemes (socks, ftp) are not used.
 ProxyPlan PlanProxy(const InternetOptionsProxy& settings, std::string_view scheme);
 
+// Whether the bypass list `bypass` ("<local>;*.example.com;10.*", entries apart by ';' or blanks)
+// sends a request for `host` past the named proxy: "<local>" matches a name without a dot, any
+// other entry the whole host, case aside, with '*' for any run of characters.
+bool BypassesNamedProxy(std::string_view bypass, std::string_view host);
+
 }  // namespace horalux

@@ -79,7 +79,7 @@ void AppendLibraryNote(std::string& message, std::string_view library_note) {
 }  // namespace
 
 Error RequestError(RequestFailure failure, std::string_view host, std::string_view first_host,
-                   std::string_view library_note) {
+                   std::string_view library_note, std::string_view proxy) {
   const Wording wording = WordingOf(failure);
   std::string message(wording.cause);
   message += " ";
@@ -88,6 +88,11 @@ Error RequestError(RequestFailure failure, std::string_view host, std::string_vi
     message += "（由 ";
     message += Quoted(first_host);
     message += " 重定向而来）";
+  }
+  if (!proxy.empty()) {
+    message += "（经代理服务器 ";
+    message += proxy;
+    message += "）";
   }
   message += "。";
   message += wording.advice;

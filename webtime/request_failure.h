@@ -31,10 +31,10 @@ enum class RequestFailure {
 };
 
 // `failure` of an exchange with `host`, reached by redirection from `first_host` unless that is
-// empty. `library_note` names the library and its own text and code ("libcurl：…，代码 28"); it
-// ends the message in brackets.
+// empty, through `proxy` ("proxy.example:8080") unless that is empty. `library_note` names the
+// library and its own text and code ("libcurl：…，代码 28"); it ends the message in brackets.
 Error RequestError(RequestFailure failure, std::string_view host, std::string_view first_host,
-                   std::string_view library_note);
+                   std::string_view library_note, std::string_view proxy = {});
 
 // A URL refused before any transfer: not http or https when `other_scheme`, else not a
 // well-formed URL. Control characters in it are shown as \xNN. `library_note` as above, or empty.

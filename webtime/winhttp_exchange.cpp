@@ -130,6 +130,8 @@ int WinHttpExchange::SendHop(const WebUrl& url, HttpMethod method) {
       WINHTTP_CALLBACK_FLAG_SECURE_FAILURE | WINHTTP_CALLBACK_STATUS_SENDING_REQUEST);
   InternetHandle connection(::WinHttpConnect(session.get(), url.host.c_str(), url.port, 0));
   if (!connection) Fail(::GetLastError());
+  hop_proxy_ = sessions_.named_proxy();
+  proxy_logon_ = false;
   InternetHandle owned_request(::WinHttpOpenRequest(
       connection.get(), VerbOf(method), url.path.c_str(), nullptr, WINHTTP_NO_REFERER,
       WINHTTP_DEFAULT_ACCEPT_TYPES, url.secure ? WINHTTP_FLAG_SECURE : 0));
@@ -163,11 +165,13 @@ int WinHttpExchange::SendHop(const WebUrl& url, HttpMethod method) {
     }
     if (code != 0 && code != ERROR_WINHTTP_RESEND_REQUEST) Fail(code);
     const int status = code == 0 ? StatusCode(request) : 0;
+    if (code == 0 && hop_proxy_.empty()) hop_proxy_ = ProxyWindowsChose(request);
     switch (sends.After(code == ERROR_WINHTTP_RESEND_REQUEST, status)) {
       case HopSends::Next::kSendAgain:
         break;
       case HopSends::Next::kAnswerChallenge:
         if (!AnswerProxyChallenge(request)) return status;
+        proxy_logon_ = true;
         break;
       case HopSends::Next::kGiveUp:
         Fail(code);

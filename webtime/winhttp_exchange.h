@@ -39,6 +39,10 @@ class WinHttpExchange {
 
   // The host of the hop under way, for a caller that gives up waiting.
   std::string current_host() const;
+  // After Run has returned: the proxy the final hop went through, empty when it went directly
+  // or Windows would not say, and whether the user's logon was given to it.
+  const std::string& final_proxy() const { return hop_proxy_; }
+  bool proxy_logon() const { return proxy_logon_; }
 
  private:
   static void CALLBACK OnStatus(HINTERNET handle, DWORD_PTR context, DWORD status, void* info,
@@ -65,6 +69,8 @@ class WinHttpExchange {
   InternetHandle connection_;
   bool refused_by_own_roots_ = false;
   bool left_the_web_ = false;  // a redirect led to a scheme other than http and https
+  std::string hop_proxy_;      // the proxy of the latest hop ("proxy.example:8080"), or empty
+  bool proxy_logon_ = false;   // the latest hop answered its proxy's challenge
 
   mutable std::mutex mutex_;  // guards everything below
   bool abandoned_ = false;

@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <winhttp.h>
 
+#include "webtime/hop_sends.h"  // kProxyAuthenticationRequired
+
 namespace horalux {
 
 // After a 407 on `request`: when the proxy offers Negotiate or NTLM, sets the user's credentials

@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "runtime/base/windows_text.h"
+
 namespace horalux {
 namespace {
 
@@ -44,6 +46,16 @@ std::optional<std::string> QueryHeader(HINTERNET request, DWORD query) {
   }
   text.resize(size / sizeof(wchar_t));
   return HeaderBytes(text);
+}
+
+std::string ProxyWindowsChose(HINTERNET request) {
+  WINHTTP_PROXY_RESULT_ENTRY entry{};
+  DWORD size = sizeof entry;
+  if (!::WinHttpQueryOption(request, WINHTTP_OPTION_PROXY_RESULT_ENTRY, &entry, &size) ||
+      !entry.fProxy || entry.pwszProxy == nullptr) {
+    return {};
+  }
+  return WideToUtf8(entry.pwszProxy) + ":" + std::to_string(entry.ProxyPort);
 }
 
 }  // namespace horalux

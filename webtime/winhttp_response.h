@@ -17,4 +17,8 @@ int StatusCode(HINTERNET request);
 // the lines), or nothing when the response has none.
 std::optional<std::string> QueryHeader(HINTERNET request, DWORD query);
 
+// The proxy that Windows chose itself for a request it has sent ("proxy.example:8080"), or an
+// empty text where it went directly or Windows does not say (before 8.1, and under Wine).
+std::string ProxyWindowsChose(HINTERNET request);
+
 }  // namespace horalux

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "runtime/base/windows_text.h"
+#include "webtime/proxy_choice.h"
 #include "webtime/user_agent.h"
 #include "webtime/winhttp_error.h"
 #include "webtime/winhttp_proxy.h"
@@ -33,6 +34,7 @@ InternetHandle WinHttpSessions::Open(const WebUrl& url, WINHTTP_STATUS_CALLBACK 
                                      DWORD notices) {
   const std::wstring agent(kUserAgent, kUserAgent + std::strlen(kUserAgent));
   InternetHandle session;
+  named_proxy_.clear();
   // The system's proxy settings, PAC scripts included, where WinHTTP can find them itself
   // (Windows 8.1 and later).
   if (proxies_.automatic && !internet_options_) {
@@ -52,6 +54,9 @@ InternetHandle WinHttpSessions::Open(const WebUrl& url, WINHTTP_STATUS_CALLBACK 
                                     *wide_url)
                  : SessionProxy{};
     const bool named = proxy.access_type == WINHTTP_ACCESS_TYPE_NAMED_PROXY;
+    if (named && !BypassesNamedProxy(WideToUtf8(proxy.bypass), url.host_text)) {
+      named_proxy_ = WideToUtf8(proxy.proxy);
+    }
     session.reset(::WinHttpOpen(
         agent.c_str(), proxy.access_type, named ? proxy.proxy.c_str() : WINHTTP_NO_PROXY_NAME,
         named && !proxy.bypass.empty() ? proxy.bypass.c_str() : WINHTTP_NO_PROXY_BYPASS, 0));

@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "webtime/http_request.h"
@@ -31,6 +32,9 @@ class WinHttpSessions {
 
   // Whether Windows refused to enable TLS 1.2 on the last session (Windows 7 without KB3140245).
   bool tls12_unavailable() const { return tls12_unavailable_; }
+  // The proxy the last session was given by name for its URL ("proxy.example:8080"), or empty
+  // where it goes directly or WinHTTP chooses the proxy itself.
+  const std::string& named_proxy() const { return named_proxy_; }
 
   // Closes the session kept for proxy discovery; the next Open opens it again if needed.
   void Close() noexcept { discovery_session_.reset(); }
@@ -44,6 +48,7 @@ class WinHttpSessions {
   std::optional<InternetOptionsProxy> internet_options_;
   InternetHandle discovery_session_;
   bool tls12_unavailable_ = false;
+  std::string named_proxy_;
 };
 
 // Sets the options every request of the program carries on `request`, a request to `url`: WinHTTP

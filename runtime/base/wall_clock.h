@@ -20,10 +20,11 @@ class WallClock {
   WallTime Now() const;
 
  private:
-  // Windows: the counter's value and frequency at the anchor, and the system time read then.
-  std::int64_t anchor_ticks_ = 0;
-  std::int64_t ticks_per_second_ = 0;
-  WallTime anchor_time_{};
+  // Windows: the counter's value and frequency at the anchor, and the system time read then
+  // (unused on Linux).
+  [[maybe_unused]] std::int64_t anchor_ticks_ = 0;
+  [[maybe_unused]] std::int64_t ticks_per_second_ = 0;
+  [[maybe_unused]] WallTime anchor_time_{};
 };
 
 }  // namespace horalux

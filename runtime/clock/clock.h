@@ -1,5 +1,6 @@
-// The computer's clock: setting the local date while keeping the time of day, and the local time
-// of day while keeping the date. One source per platform provides the system's clock.
+// The computer's clock: setting the local date while keeping the time of day, the local time of
+// day while keeping the date, and moving the clock by an offset. One source per platform provides
+// the system's clock.
 #pragma once
 
 #include <chrono>
@@ -22,6 +23,11 @@ class Clock {
   // Refusals raise ErrorKind::kClockRefused with a message that names the cause.
   virtual void SetLocalDate(std::chrono::year_month_day date) = 0;
   virtual void SetLocalTimeOfDay(std::chrono::seconds time_of_day) = 0;
+
+  // Moves the system clock by `offset` (positive: forward) at the moment of the call, so that
+  // nothing goes stale between measuring and setting. Refusals raise ErrorKind::kClockRefused
+  // with a message that names the cause.
+  virtual void AdjustBy(std::chrono::microseconds offset) = 0;
 };
 
 // "yyyy-mm-dd" and "hh:mm:ss" texts; anything else raises ErrorKind::kTypeMismatch.

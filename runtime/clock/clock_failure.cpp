@@ -27,6 +27,9 @@ ClockWording WordingOf(ClockFailure failure) {
     case ClockFailure::kNoAuthenticationAgent:
       return {"修改系统时间需要管理员身份验证，但没有能询问密码的身份验证代理（polkit agent）",
               "请在图形桌面会话中运行本程序，或以 root 身份运行"};
+    case ClockFailure::kNeedsPrivilegeWithoutPrompt:
+      return {"修改系统时间需要管理员权限，系统拒绝修改时间",
+              "请用 sudo 运行本命令（如 sudo horalux --sync），或以 root 身份运行"};
     case ClockFailure::kPromptOutlastedTimedated:
       return {"身份验证窗口超过 25 秒没有得到答复，systemd-timedated 不再等待，时间未设置",
               "请重新设置时间，并在身份验证窗口出现后 25 秒内输入管理员密码"};
@@ -71,8 +74,25 @@ ClockWording WordingOf(ClockFailure failure) {
           "本程序已获得管理员权限，但本计算机的安全策略没有授予修改系统时间的权限"
           "（本地安全策略 → 用户权限分配 → 更改系统时间）",
           "请联系管理这台计算机的人员，在该策略中授予此权限"};
+    case ClockFailure::kNotElevatedWindowless:
+      return {"修改系统时间需要管理员权限",
+              "请在“以管理员身份运行”的命令提示符或 PowerShell 中运行，或作为计划任务运行"};
+    case ClockFailure::kWineKeepsItsClock:
+      return {
+          "本程序在 Wine 中运行，Wine 只接受与当前时间相差不到 0.5 秒的时间，且从不修改本机时钟",
+          "请在 Windows 上运行本程序来校正时钟；在 Linux 上请使用 Linux 版"};
   }
   return {"系统拒绝修改时间", ""};
+}
+
+std::string AdjustmentNote(std::chrono::microseconds offset) {
+  const auto magnitude = offset < offset.zero() ? -offset : offset;
+  const auto milliseconds = (magnitude.count() + 500) / 1000;
+  char text[48];
+  std::snprintf(text, sizeof text, "%lld.%03lld", static_cast<long long>(milliseconds / 1000),
+                static_cast<long long>(milliseconds % 1000));
+  return std::string(offset < offset.zero() ? "要将系统时钟调慢 " : "要将系统时钟调快 ") + text +
+         " 秒";
 }
 
 std::string WantedTimeNote(std::chrono::local_seconds wanted) {

@@ -11,18 +11,19 @@ namespace horalux {
 
 enum class ClockFailure {
   // Linux, through systemd-timedated and polkit.
-  kAutomaticSyncEnabled,      // timedated takes no manual time while NTP is on
-  kAuthenticationCancelled,   // the password prompt was dismissed
-  kNotAuthorized,             // refused on setting (the bus's own words follow)
-  kNotAuthorizedBeforehand,   // refused when asked before the fetch
-  kNoAuthenticationAgent,     // nobody in the session to ask for the password
-  kPromptOutlastedTimedated,  // timedated stopped waiting for polkit after 25 s
-  kPromptUnanswered,          // the prompt before the fetch was left for 5 minutes
-  kTimedatedTimedOut,         // no answer from timedated within our 2 minutes
-  kTimedatedRefused,          // any other refusal (its name and message follow)
-  kTimedatedUnreachable,      // the exchange with timedated failed (errno follows)
-  kTimedatedRequestNotBuilt,  // (errno follows)
-  kPolkitRequestNotBuilt,     // (errno follows)
+  kAutomaticSyncEnabled,         // timedated takes no manual time while NTP is on
+  kAuthenticationCancelled,      // the password prompt was dismissed
+  kNotAuthorized,                // refused on setting (the bus's own words follow)
+  kNotAuthorizedBeforehand,      // refused when asked before the fetch
+  kNoAuthenticationAgent,        // nobody in the session to ask for the password
+  kNeedsPrivilegeWithoutPrompt,  // refused where no password is asked for (a terminal, a service)
+  kPromptOutlastedTimedated,     // timedated stopped waiting for polkit after 25 s
+  kPromptUnanswered,             // the prompt before the fetch was left for 5 minutes
+  kTimedatedTimedOut,            // no answer from timedated within our 2 minutes
+  kTimedatedRefused,             // any other refusal (its name and message follow)
+  kTimedatedUnreachable,         // the exchange with timedated failed (errno follows)
+  kTimedatedRequestNotBuilt,     // (errno follows)
+  kPolkitRequestNotBuilt,        // (errno follows)
   // Linux, why timedated was not used, ahead of the direct setting's own cause.
   kNoSystemBus,
   kNoTimedated,
@@ -38,6 +39,9 @@ enum class ClockFailure {
   // Windows: why the privilege is missing, which decides what the user can do about it.
   kNotElevated,            // the program does not run as administrator
   kRightWithheldByPolicy,  // it does, and the computer's policy withholds the right
+  // Windows, the windowless modes: from a console, a scheduled task, or under Wine.
+  kNotElevatedWindowless,  // a console or script that does not run as administrator
+  kWineKeepsItsClock,      // Wine takes no time more than 0.5 s from its own, and sets none
 };
 
 struct ClockWording {
@@ -46,6 +50,9 @@ struct ClockWording {
 };
 
 ClockWording WordingOf(ClockFailure failure);
+
+// The correction a refusal was about: 要将系统时钟调快 2.345 秒 (调慢 for a negative offset).
+std::string AdjustmentNote(std::chrono::microseconds offset);
 
 // The local time a refusal was about: 要设为本地时间 “2024-05-17 08:30:00”.
 std::string WantedTimeNote(std::chrono::local_seconds wanted);

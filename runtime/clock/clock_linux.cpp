@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cstdlib>
 #include <utility>
 
 #include "runtime/base/error.h"
@@ -22,6 +23,15 @@ using std::chrono::microseconds;
 using std::chrono::seconds;
 using std::chrono::sys_seconds;
 using std::chrono::sys_time;
+
+// Whether polkit can ask for a password on a move of the clock: only where someone sits at a
+// terminal in a desktop session, whose agent shows the prompt. Over ssh or in a service nobody
+// can answer one, and the refusal says to run the command with sudo instead.
+bool PromptCanBeAnswered() {
+  const bool desktop =
+      std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
+  return desktop && ::isatty(STDIN_FILENO) == 1;
+}
 
 class LinuxClock : public Clock {
  public:
@@ -51,13 +61,27 @@ class LinuxClock : public Clock {
     Set(wanted, LocalToUtc(wanted));
   }
 
+  void AdjustBy(microseconds offset) override {
+    // Only for the messages: the clock is moved by timedated or the kernel from its own reading.
+    const auto moved = floor<microseconds>(now_()) + offset;
+    if (moved < sys_seconds{}) {
+      throw LinuxRefusal(ClockFailure::kBeforeEpoch, "", std::nullopt);
+    }
+    const local_seconds wanted = UtcToLocal(floor<seconds>(moved));
+    const TimedatedSetting setting{offset.count(), true, PromptCanBeAnswered()};
+    if (const auto why_direct = SetThroughTimedated(setting, wanted)) {
+      AdjustWithClockSettime(offset, wanted, *why_direct);
+    }
+  }
+
  private:
   static void Set(local_seconds wanted, sys_time<microseconds> utc) {
     // Neither timedated nor the kernel takes a time before the epoch.
     if (utc < sys_seconds{}) {
       throw LinuxRefusal(ClockFailure::kBeforeEpoch, "", wanted);
     }
-    if (const auto why_direct = SetThroughTimedated(utc, wanted)) {
+    if (const auto why_direct =
+            SetThroughTimedated({utc.time_since_epoch().count(), false, true}, wanted)) {
       SetWithClockSettime(utc, wanted, *why_direct);
     }
   }

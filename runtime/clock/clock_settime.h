@@ -14,4 +14,9 @@ namespace horalux {
 void SetWithClockSettime(std::chrono::sys_time<std::chrono::microseconds> utc,
                          std::chrono::local_seconds wanted, const TimedatedCause& why_direct);
 
+// Moves the clock by `offset` from the time read just before setting it, so that no time passes
+// between the reading and the setting but the call's own; refusals as SetWithClockSettime's.
+void AdjustWithClockSettime(std::chrono::microseconds offset, std::chrono::local_seconds wanted,
+                            const TimedatedCause& why_direct);
+
 }  // namespace horalux

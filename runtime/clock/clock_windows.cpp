@@ -2,12 +2,16 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <type_traits>
 #include <utility>
 
 #include "runtime/base/error.h"
+#include "runtime/base/wall_clock.h"
 #include "runtime/base/windows_handles.h"
 #include "runtime/base/windows_text.h"
 
@@ -36,18 +40,21 @@ Elevation QueryElevation() {
   return elevation.TokenIsElevated != 0 ? Elevation::kElevated : Elevation::kNotElevated;
 }
 
-// The step that failed, the system's text and code, the local time that was wanted; where the
+// Why the privilege to change the time is missing, asked only when it is.
+using PrivilegeCause = std::function<ClockFailure(DWORD code)>;
+
+// The step that failed, the system's text and code, what was wanted (`wanted_note`); where the
 // privilege was missing, why and what the user can do.
-[[noreturn]] void ThrowRefusal(ClockFailure step, DWORD code, const SYSTEMTIME& wanted,
-                               const ElevationSource& elevation) {
+[[noreturn]] void ThrowRefusal(ClockFailure step, DWORD code, std::string_view wanted_note,
+                               const PrivilegeCause& privilege_cause) {
   std::string detail(WordingOf(step).cause);
   detail += "（";
   detail += WindowsErrorNote(code);
   detail += "；";
-  detail += WantedTimeNote(ToLocalSeconds(wanted));
+  detail += wanted_note;
   detail += "）";
   if (code == ERROR_PRIVILEGE_NOT_HELD || code == ERROR_ACCESS_DENIED) {
-    const ClockWording missing = WordingOf(PrivilegeRefusalCause(elevation()));
+    const ClockWording missing = WordingOf(privilege_cause(code));
     detail += "。";
     detail += missing.cause;
     detail += "：";
@@ -58,11 +65,11 @@ Elevation QueryElevation() {
 
 // Administrators hold the privilege to change the time, but it starts out disabled. Where it is
 // not held at all, SetLocalTime says so itself with ERROR_PRIVILEGE_NOT_HELD.
-void EnableSystemTimePrivilege(const SYSTEMTIME& wanted, const ElevationSource& elevation) {
+void EnableSystemTimePrivilege(std::string_view wanted_note, const PrivilegeCause& cause) {
   HANDLE raw_token = nullptr;
   if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY,
                           &raw_token)) {
-    ThrowRefusal(ClockFailure::kTokenNotOpened, ::GetLastError(), wanted, elevation);
+    ThrowRefusal(ClockFailure::kTokenNotOpened, ::GetLastError(), wanted_note, cause);
   }
   UniqueHandle token(raw_token);
 
@@ -71,22 +78,49 @@ void EnableSystemTimePrivilege(const SYSTEMTIME& wanted, const ElevationSource& 
   privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
   // The name and the function follow the same character set, whichever the build chose.
   if (!::LookupPrivilegeValue(nullptr, SE_SYSTEMTIME_NAME, &privileges.Privileges[0].Luid)) {
-    ThrowRefusal(ClockFailure::kPrivilegeNotLookedUp, ::GetLastError(), wanted, elevation);
+    ThrowRefusal(ClockFailure::kPrivilegeNotLookedUp, ::GetLastError(), wanted_note, cause);
   }
   if (!::AdjustTokenPrivileges(token.get(), FALSE, &privileges, 0, nullptr, nullptr)) {
-    ThrowRefusal(ClockFailure::kPrivilegeNotEnabled, ::GetLastError(), wanted, elevation);
+    ThrowRefusal(ClockFailure::kPrivilegeNotEnabled, ::GetLastError(), wanted_note, cause);
   }
 }
 
 void SetLocal(const SYSTEMTIME& wanted, const ElevationSource& elevation) {
-  EnableSystemTimePrivilege(wanted, elevation);
+  const std::string wanted_note = WantedTimeNote(ToLocalSeconds(wanted));
+  const PrivilegeCause cause = [&elevation](DWORD) { return PrivilegeRefusalCause(elevation()); };
+  EnableSystemTimePrivilege(wanted_note, cause);
   // The first call converts with the daylight-saving rule in force before the change; the second,
   // now on the new date, with the rule in force after it.
   for (int pass = 0; pass < 2; ++pass) {
     if (!::SetLocalTime(&wanted)) {
-      ThrowRefusal(ClockFailure::kSettingRefused, ::GetLastError(), wanted, elevation);
+      ThrowRefusal(ClockFailure::kSettingRefused, ::GetLastError(), wanted_note, cause);
     }
   }
+}
+
+// Wine's ntdll has an export of its own that Windows' lacks.
+bool RunningUnderWine() {
+  const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+  return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+// FILETIME counts 100 ns from 1601-01-01, SYSTEMTIME reaches 30827-12-31.
+constexpr long long kFileTimeAtUnixEpoch = 116444736000000000LL;
+constexpr long long kLastFileTime = 0x7fff35f4f06c58f0LL;
+
+// The system time, UTC, read as finely as Windows allows, moved by `offset` and rounded to the
+// millisecond SetSystemTime takes; nothing when that falls outside SYSTEMTIME's range.
+std::optional<SYSTEMTIME> SystemTimeMovedBy(std::chrono::microseconds offset) {
+  const std::chrono::milliseconds since_epoch =
+      std::chrono::round<std::chrono::milliseconds>(WallClock().Now().time_since_epoch() + offset);
+  const long long first = -kFileTimeAtUnixEpoch / 10'000;
+  const long long last = (kLastFileTime - kFileTimeAtUnixEpoch) / 10'000;
+  if (since_epoch.count() < first || since_epoch.count() > last) return std::nullopt;
+  const long long hundreds = since_epoch.count() * 10'000 + kFileTimeAtUnixEpoch;
+  FILETIME file_time{static_cast<DWORD>(hundreds & 0xffffffff), static_cast<DWORD>(hundreds >> 32)};
+  SYSTEMTIME wanted{};
+  if (!::FileTimeToSystemTime(&file_time, &wanted)) return std::nullopt;
+  return wanted;
 }
 
 class WindowsClock : public Clock {
@@ -117,6 +151,29 @@ class WindowsClock : public Clock {
     wanted.wSecond = static_cast<WORD>(parts.seconds().count());
     wanted.wMilliseconds = 0;
     SetLocal(wanted, elevation_);
+  }
+
+  void AdjustBy(std::chrono::microseconds offset) override {
+    const std::string wanted_note = AdjustmentNote(offset);
+    // Run from a console or by a scheduled task, not from the window: what to do differs, and
+    // Wine, which never moves its clock, refuses the time itself whatever the privilege.
+    const PrivilegeCause cause = [this](DWORD code) {
+      if (code == ERROR_PRIVILEGE_NOT_HELD && RunningUnderWine()) {
+        return ClockFailure::kWineKeepsItsClock;
+      }
+      const ClockFailure missing = PrivilegeRefusalCause(elevation_());
+      return missing == ClockFailure::kNotElevated ? ClockFailure::kNotElevatedWindowless : missing;
+    };
+    EnableSystemTimePrivilege(wanted_note, cause);
+    // Read last, just before the call, so that nothing goes stale between reading and setting.
+    const std::optional<SYSTEMTIME> wanted = SystemTimeMovedBy(offset);
+    if (!wanted) {
+      throw Error(ErrorKind::kClockRefused, "校正后的时间超出了 Windows 系统时钟的范围（" +
+                                                wanted_note + "），系统时间未更改");
+    }
+    if (!::SetSystemTime(&*wanted)) {
+      ThrowRefusal(ClockFailure::kSettingRefused, ::GetLastError(), wanted_note, cause);
+    }
   }
 
  private:

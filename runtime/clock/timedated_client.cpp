@@ -15,7 +15,6 @@ namespace {
 
 using std::chrono::local_seconds;
 using std::chrono::microseconds;
-using std::chrono::sys_time;
 
 constexpr const char* kTimedatedName = "org.freedesktop.timedate1";
 constexpr const char* kTimedatedPath = "/org/freedesktop/timedate1";
@@ -46,15 +45,18 @@ bool MeansNoService(const BusError& error) {
 }
 
 // What timedated's refusal means, with the system's own words that follow the cause.
-TimedatedCause CauseOfRefusal(const BusError& error, int result) {
+TimedatedCause CauseOfRefusal(const BusError& error, int result, bool interactive) {
   if (error.has_name(kAutomaticTimeSyncEnabled)) return {ClockFailure::kAutomaticSyncEnabled, ""};
   if (error.has_name(kPolkitCancelled)) return {ClockFailure::kAuthenticationCancelled, ""};
-  if (error.has_name(kPolkitNotAuthorized) || error.has_name(SD_BUS_ERROR_ACCESS_DENIED)) {
-    return {ClockFailure::kNotAuthorized, "（" + DescribeBusError(error) + "）"};
+  const bool not_authorized =
+      error.has_name(kPolkitNotAuthorized) || error.has_name(SD_BUS_ERROR_ACCESS_DENIED);
+  const bool needs_prompt = error.has_name(SD_BUS_ERROR_INTERACTIVE_AUTHORIZATION_REQUIRED);
+  if (!interactive && (not_authorized || needs_prompt)) {
+    return {ClockFailure::kNeedsPrivilegeWithoutPrompt,
+            not_authorized ? "（" + DescribeBusError(error) + "）" : ""};
   }
-  if (error.has_name(SD_BUS_ERROR_INTERACTIVE_AUTHORIZATION_REQUIRED)) {
-    return {ClockFailure::kNoAuthenticationAgent, ""};
-  }
+  if (not_authorized) return {ClockFailure::kNotAuthorized, "（" + DescribeBusError(error) + "）"};
+  if (needs_prompt) return {ClockFailure::kNoAuthenticationAgent, ""};
   // timedated gives polkit 25 s and then answers NoReply: the prompt was left too long. (Our own
   // time-out of the call shows as Timeout instead.)
   if (error.has_name(SD_BUS_ERROR_NO_REPLY)) return {ClockFailure::kPromptOutlastedTimedated, ""};
@@ -67,7 +69,7 @@ TimedatedCause CauseOfRefusal(const BusError& error, int result) {
 
 }  // namespace
 
-std::optional<TimedatedCause> SetThroughTimedated(sys_time<microseconds> utc,
+std::optional<TimedatedCause> SetThroughTimedated(const TimedatedSetting& setting,
                                                   local_seconds wanted) {
   sd_bus* raw_bus = nullptr;
   int result = sd_bus_open_system(&raw_bus);
@@ -81,14 +83,13 @@ std::optional<TimedatedCause> SetThroughTimedated(sys_time<microseconds> utc,
                                           kTimedatedInterface, "SetTime");
   MessageHandle call(raw_call);
   if (result >= 0) {
-    const std::int64_t usec_utc = utc.time_since_epoch().count();
-    const int relative = 0;
-    const int interactive = 1;
-    result = sd_bus_message_append(call.get(), "xbb", usec_utc, relative, interactive);
+    result = sd_bus_message_append(call.get(), "xbb", setting.usec, int{setting.relative},
+                                   int{setting.interactive});
   }
   if (result >= 0) {
     // Without this flag polkit answers at once that authentication is required instead of asking.
-    result = sd_bus_message_set_allow_interactive_authorization(call.get(), 1);
+    result =
+        sd_bus_message_set_allow_interactive_authorization(call.get(), int{setting.interactive});
   }
   if (result < 0) {
     throw LinuxRefusal(ClockFailure::kTimedatedRequestNotBuilt, ErrnoNote(-result), wanted);
@@ -104,7 +105,7 @@ std::optional<TimedatedCause> SetThroughTimedated(sys_time<microseconds> utc,
   if (MeansNoService(error)) {
     return TimedatedCause{ClockFailure::kNoTimedated, "（" + DescribeBusError(error) + "）"};
   }
-  const TimedatedCause refusal = CauseOfRefusal(error, result);
+  const TimedatedCause refusal = CauseOfRefusal(error, result, setting.interactive);
   throw LinuxRefusal(refusal.failure, refusal.note, wanted);
 }
 

@@ -1,5 +1,6 @@
-// The program's entry: the command line, the start-up query started at once, then the window on
-// the real clock, the user's regional forms and Qt's boxes.
+// The program's entry: the command line; the windowless modes, before anything of Qt exists; else
+// the start-up query started at once, then the window on the real clock, the user's regional forms
+// and Qt's boxes.
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -18,10 +19,31 @@
 #include "runtime/clock/clock.h"
 #include "runtime/datetime/ole_date.h"
 #include "runtime/datetime/text_forms.h"
+#include "schedule/schedule_action.h"
+#include "sync/sync_terminal.h"
 #include "ui/qt/chinese_language.h"
 #include "ui/qt/form1.h"
 #include "ui/qt/qt_message_box.h"
 #include "webtime/web_time.h"
+
+namespace {
+
+// --schedule, --unschedule and --status, without Qt or a display: a service or an ssh session
+// has none.
+int RunScheduleCommand(const horalux::CommandLine& command_line) {
+  using Action = horalux::CommandLine::Action;
+  const horalux::ScheduleAction action =
+      command_line.action == Action::kSchedule     ? horalux::ScheduleAction::kSchedule
+      : command_line.action == Action::kUnschedule ? horalux::ScheduleAction::kUnschedule
+                                                   : horalux::ScheduleAction::kStatus;
+  const horalux::ScheduleRun run =
+      horalux::RunScheduleAction(action, {command_line.urls, command_line.proxy});
+  for (const std::string& line : run.err) std::fprintf(stderr, "horalux：%s\n", line.c_str());
+  for (const std::string& line : run.out) std::printf("%s\n", line.c_str());
+  return std::fflush(stdout) == 0 ? run.exit_status : 1;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   // Our own arguments are read before Qt starts, since the URL is asked for while it starts; Qt
@@ -37,6 +59,16 @@ int main(int argc, char** argv) {
     case horalux::CommandLine::Action::kUsageError:
       std::fputs(command_line.text.c_str(), stderr);
       return horalux::kUsageErrorStatus;
+    case horalux::CommandLine::Action::kQuery:
+    case horalux::CommandLine::Action::kSync:
+      // No display is needed: a service or an ssh session has none.
+      return horalux::RunSyncInTerminal({command_line.urls,
+                                         command_line.action == horalux::CommandLine::Action::kSync,
+                                         command_line.proxy});
+    case horalux::CommandLine::Action::kSchedule:
+    case horalux::CommandLine::Action::kUnschedule:
+    case horalux::CommandLine::Action::kStatus:
+      return RunScheduleCommand(command_line);
     case horalux::CommandLine::Action::kRun:
       break;
   }

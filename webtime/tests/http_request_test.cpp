@@ -37,6 +37,8 @@ TEST_F(HttpRequestTest, ReadsTheRequestedHeaderOfAnyResponse) {
        Reply::Response(405, {"Date: " + std::string(kSampleDate)}).bytes, "Date", kSampleDate},
       {"a 500 still carries the Date",
        Reply::Response(500, {"Date: " + std::string(kSampleDate)}).bytes, "Date", kSampleDate},
+      {"a 503 from the site itself, with no proxy between, still carries the Date",
+       Reply::Response(503, {"Date: " + std::string(kSampleDate)}).bytes, "Date", kSampleDate},
       {"a name sent in lower case",
        Reply::Response(200, {"date: " + std::string(kSampleDate)}).bytes, "Date", kSampleDate},
       {"a name asked in upper case",

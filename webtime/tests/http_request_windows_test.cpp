@@ -28,14 +28,23 @@ namespace {
 using namespace std::chrono_literals;
 
 // The Date of one POST to `url` with WinHTTP left to take the proxy from `settings`, as on a
-// Windows before 8.1.
-std::string FetchWithInternetOptions(const std::string& url, const InternetOptionsProxy& settings) {
+// Windows before 8.1, and the proxy the transfer says the answer came through.
+struct ProxiedAnswer {
+  std::string date;
+  std::string proxy;
+};
+ProxiedAnswer FetchThroughInternetOptions(const std::string& url,
+                                          const InternetOptionsProxy& settings) {
   const std::unique_ptr<HttpTransfer> transfer =
       MakeWinHttpTransfer(kTestOptions, {false, [settings] { return settings; }});
   transfer->Prepare(HttpMethod::kPost, url);
   ResponseHeaders headers;
-  transfer->Perform(headers);
-  return headers.Value("Date");
+  const ResponseRoute route = transfer->Perform(headers);
+  return {headers.Value("Date"), route.proxy};
+}
+
+std::string FetchWithInternetOptions(const std::string& url, const InternetOptionsProxy& settings) {
+  return FetchThroughInternetOptions(url, settings).date;
 }
 
 std::optional<std::string> TlsServerPort(const std::string& name) {
@@ -105,7 +114,10 @@ TEST_F(HttpRequestTest, TakesTheProxyFromInternetOptionsWhereWinHttpCannot) {
   for (const Case& c : cases) {
     if (c.beyond_wine && testing::RunningUnderWine()) continue;
     SCOPED_TRACE(c.description);
-    EXPECT_EQ(FetchWithInternetOptions(c.url, c.settings), c.expected_date);
+    const ProxiedAnswer answer = FetchThroughInternetOptions(c.url, c.settings);
+    EXPECT_EQ(answer.date, c.expected_date);
+    // The proxy is known, so that a proxy's own answer can be told from the site's.
+    EXPECT_EQ(answer.proxy, answer.date == "proxy" ? proxy_at : "");
   }
 }
 

@@ -197,6 +197,48 @@ TEST_F(ClockOnTimedated, RefusalsNameTheirCauseAndNothingElseIsTried) {
   }
 }
 
+struct AdjustmentCase {
+  const char* what;
+  microseconds offset;
+  const char* error_name;      // SetTime's answer, or nullptr for none
+  const char* expected_cause;  // what the refusal names
+};
+
+TEST_F(ClockOnTimedated, AdjustByAsksForARelativeMoveWithoutAPromptAndNamesRefusals) {
+  const AdjustmentCase cases[] = {
+      {"forward by a fraction", 2345678us, nullptr, nullptr},
+      {"back by less than a second", -618000us, nullptr, nullptr},
+      {"three years forward, as after a dead battery", 3 * 365 * 24h + 250ms, nullptr, nullptr},
+      {"NTP on", 1s, "org.freedesktop.timedate1.AutomaticTimeSyncEnabled",
+       "timedatectl set-ntp false"},
+      {"refused by polkit: nobody at a terminal can answer a prompt", 1s,
+       "org.freedesktop.PolicyKit1.Error.NotAuthorized", "sudo"},
+      {"a prompt would be needed", 1s,
+       "org.freedesktop.DBus.Error.InteractiveAuthorizationRequired", "sudo"},
+  };
+  ScopedEnvironment zone("TZ", "UTC");
+  ScopedEnvironment no_desktop({{"DISPLAY", std::nullopt}, {"WAYLAND_DISPLAY", std::nullopt}});
+  auto clock = OpenLinuxClock(FixedNow(sys_days{2024y / 5 / 17} + 3h), false);
+  for (const auto& c : cases) {
+    if (c.error_name != nullptr) timedated_->FailSetTime(c.error_name, "refused");
+    timedated_->ClearCalls();
+    try {
+      clock->AdjustBy(c.offset);
+      EXPECT_EQ(c.error_name, nullptr) << c.what << " was not reported";
+    } catch (const Error& error) {
+      ASSERT_NE(c.expected_cause, nullptr) << c.what << ": " << error.what();
+      EXPECT_EQ(error.kind(), ErrorKind::kClockRefused) << error.what();
+      EXPECT_NE(error.detail().find(c.expected_cause), std::string::npos) << error.what();
+    }
+    const auto calls = timedated_->SetTimeCalls();
+    ASSERT_EQ(calls.size(), 1u) << c.what << ": " << Describe(calls);
+    EXPECT_EQ(calls[0].usec_utc, c.offset.count()) << c.what;
+    EXPECT_TRUE(calls[0].relative) << c.what;
+    EXPECT_FALSE(calls[0].interactive) << c.what;
+    EXPECT_FALSE(calls[0].allows_interactive_authorization) << c.what;
+  }
+}
+
 struct AuthorizationCase {
   const char* what;
   bool as_root;
@@ -249,14 +291,19 @@ TEST_F(ClockOnTimedated, AuthorizeAsksPolkitOnceAsThisProcessAndReportsRefusals)
 void ExpectDirectSettingRefused(const std::string& expected_reason) {
   auto clock = OpenSystemClock();
   const auto today = std::chrono::floor<std::chrono::days>(std::chrono::system_clock::now());
-  try {
-    clock->SetLocalDate(year_month_day{today});
-    ADD_FAILURE() << "setting the clock directly was not refused";
-  } catch (const Error& error) {
-    EXPECT_EQ(error.kind(), ErrorKind::kClockRefused) << error.what();
-    EXPECT_NE(error.detail().find(expected_reason), std::string::npos) << error.what();
-    EXPECT_NE(error.detail().find("CAP_SYS_TIME"), std::string::npos) << error.what();
-    EXPECT_NE(error.detail().find("errno 1"), std::string::npos) << error.what();
+  // A date, and a move by nothing: both go to clock_settime, which the sandbox refuses.
+  const std::function<void()> settings[] = {[&] { clock->SetLocalDate(year_month_day{today}); },
+                                            [&] { clock->AdjustBy(microseconds{0}); }};
+  for (const auto& setting : settings) {
+    try {
+      setting();
+      ADD_FAILURE() << "setting the clock directly was not refused";
+    } catch (const Error& error) {
+      EXPECT_EQ(error.kind(), ErrorKind::kClockRefused) << error.what();
+      EXPECT_NE(error.detail().find(expected_reason), std::string::npos) << error.what();
+      EXPECT_NE(error.detail().find("CAP_SYS_TIME"), std::string::npos) << error.what();
+      EXPECT_NE(error.detail().find("errno 1"), std::string::npos) << error.what();
+    }
   }
 }
 

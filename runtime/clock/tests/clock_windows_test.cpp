@@ -55,5 +55,37 @@ TEST(WindowsClockRefusal, AdviceFollowsTheTokensElevation) {
   }
 }
 
+// Wine takes a time within half a second of its own (and changes nothing), and refuses any other
+// with ERROR_PRIVILEGE_NOT_HELD, which the correction names as Wine's own limit.
+TEST(WindowsClockCorrection, WineTakesWhatIsCloseAndNamesItsLimitOtherwise) {
+  if (!testing::RunningUnderWine()) GTEST_SKIP() << "would set the clock on Windows itself";
+  const struct {
+    std::chrono::microseconds offset;
+    const char* refusal;  // nullptr: taken
+  } cases[] = {
+      {std::chrono::milliseconds(200), nullptr},
+      {std::chrono::milliseconds(-200), nullptr},
+      {std::chrono::seconds(10), "要将系统时钟调快 10.000 秒"},
+      {std::chrono::milliseconds(-618), "要将系统时钟调慢 0.618 秒"},
+      {std::chrono::hours(24 * 1096), "要将系统时钟调快 94694400.000 秒"},  // three years
+  };
+  const auto clock = OpenWindowsClock([] { return Elevation::kElevated; });
+  for (const auto& c : cases) {
+    try {
+      clock->AdjustBy(c.offset);
+      EXPECT_EQ(c.refusal, nullptr) << "taken: " << c.offset.count();
+    } catch (const Error& error) {
+      ASSERT_NE(c.refusal, nullptr) << error.what();
+      const std::string detail = error.detail();
+      EXPECT_EQ(error.kind(), ErrorKind::kClockRefused) << detail;
+      EXPECT_NE(detail.find(c.refusal), std::string::npos) << detail;
+      EXPECT_NE(detail.find("错误代码 1314"), std::string::npos) << detail;
+      EXPECT_NE(detail.find("Wine 只接受与当前时间相差不到 0.5 秒的时间"), std::string::npos)
+          << detail;
+      EXPECT_EQ(detail.find("本地安全策略"), std::string::npos) << detail;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace horalux

@@ -29,6 +29,7 @@ class CountingClock : public horalux::Clock {
  public:
   void SetLocalDate(std::chrono::year_month_day) override { ++dates; }
   void SetLocalTimeOfDay(std::chrono::seconds) override { ++times; }
+  void AdjustBy(std::chrono::microseconds) override {}
   long dates = 0;
   long times = 0;
 };

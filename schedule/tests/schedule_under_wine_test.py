@@ -1,0 +1,106 @@
+"""--schedule, --status and --unschedule of horalux.exe under Wine, and its Windows Installer
+package installed and removed by Wine's msiexec. Wine registers and deletes tasks but keeps no
+triggers, action or principal of them (the definition itself is checked by task_xml_test.py), so
+what is checked here is what the program printed it registered, that the task and the copy in
+Program Files are there, and that removing leaves nothing behind.
+
+    schedule_under_wine_test.py HORALUX_EXE [HORALUX_MSI]
+
+with WINE and WINEPREFIX in the environment; run in the sandbox (no network but loopback, no
+CAP_SYS_TIME). Without the MSI (scripts/build-windows.sh makes it) its case is skipped."""
+import filecmp
+import os
+import pathlib
+import shutil
+import subprocess
+import sys
+import unittest
+
+PROGRAM = sys.argv[1] if len(sys.argv) > 1 else None
+MSI = sys.argv[2] if len(sys.argv) > 2 else None
+WINE = os.environ.get("WINE", "/usr/lib/wine/wine64")
+PREFIX = pathlib.Path(os.environ.get("WINEPREFIX", ""))
+DRIVE_C = PREFIX / "drive_c"
+TASK = DRIVE_C / "windows/system32/tasks/Horalux"
+SHORTCUT = "设置时间.lnk"
+
+
+def program_files():
+    """Where the program's copy lands: Program Files, or Program Files (x86) for a 32-bit exe."""
+    with open(PROGRAM, "rb") as exe:
+        data = exe.read(4096)
+    pe = int.from_bytes(data[0x3C:0x40], "little")
+    machine = int.from_bytes(data[pe + 4 : pe + 6], "little")
+    return DRIVE_C / ("Program Files" if machine == 0x8664 else "Program Files (x86)")
+
+
+def run(*arguments):
+    env = {k: v for k, v in os.environ.items() if not k.lower().endswith("_proxy")}
+    env.update(WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=", LANG="zh_CN.UTF-8",
+               LC_ALL="zh_CN.UTF-8")
+    return subprocess.run([WINE, *arguments], env=env, capture_output=True, timeout=120)
+
+
+def shortcuts():
+    return [path for path in DRIVE_C.rglob(SHORTCUT)]
+
+
+class ScheduleUnderWine(unittest.TestCase):
+    def setUp(self):
+        self.installed = program_files() / "Horalux"
+        shutil.rmtree(self.installed, ignore_errors=True)
+        TASK.unlink(missing_ok=True)
+
+    def test_schedule_registers_the_copy_in_program_files_and_unschedule_removes_the_task(self):
+        url = "http://127.0.0.1:1/time?a=1&b=2"
+        done = run(PROGRAM, "--schedule", url, "--proxy", "http://127.0.0.1:3128")
+        out = done.stdout.decode("utf-8")
+        self.assertEqual(done.returncode, 0, out + done.stderr.decode("utf-8", "replace"))
+        installed = self.installed / "horalux.exe"
+        windows_path = "C:\\%s\\Horalux\\horalux.exe" % program_files().name
+        self.assertIn('命令："%s" --sync %s --proxy http://127.0.0.1:3128' % (windows_path, url),
+                      out)
+        self.assertIn("开机 1 分钟后，此后每 60 分钟一次", out)
+        self.assertIn("SYSTEM（S-1-5-18），最高权限", out)
+        self.assertTrue(TASK.exists())
+        self.assertTrue(filecmp.cmp(PROGRAM, installed, shallow=False))
+
+        status = run(PROGRAM, "--status")
+        self.assertEqual(status.returncode, 0)
+        self.assertTrue(status.stdout.decode("utf-8").startswith("定时校正：计划任务“Horalux”"))
+
+        self.assertEqual(run(PROGRAM, "--unschedule").returncode, 0)
+        self.assertFalse(TASK.exists())
+        again = run(PROGRAM, "--unschedule")
+        self.assertEqual(again.returncode, 0)
+        self.assertIn("没有名为“Horalux”的计划任务", again.stdout.decode("utf-8"))
+
+    def test_a_site_that_cannot_be_scheduled_is_refused_before_anything_is_registered(self):
+        refused = run(PROGRAM, "--schedule", "ftp://127.0.0.1/")
+        self.assertEqual(refused.returncode, 1)
+        self.assertIn("不是 http 或 https 网址", refused.stderr.decode("utf-8"))
+        self.assertEqual(refused.stdout, b"")
+        self.assertFalse(TASK.exists())
+        self.assertFalse(self.installed.exists())
+
+    @unittest.skipUnless(MSI and os.path.exists(MSI), "no MSI (scripts/build-windows.sh makes it)")
+    def test_the_msi_schedules_its_url_and_its_removal_leaves_nothing_behind(self):
+        before = set(shortcuts())
+        installed = run("msiexec", "/i", MSI, "/qn", "URL=http://127.0.0.1:1/")
+        self.assertEqual(installed.returncode, 0, installed.stderr.decode("utf-8", "replace"))
+        self.assertIn("--sync http://127.0.0.1:1/", installed.stdout.decode("utf-8"))
+        self.assertTrue((self.installed / "horalux.exe").exists())
+        self.assertTrue(TASK.exists())
+        self.assertEqual(len(set(shortcuts()) - before), 1)
+
+        removed = run("msiexec", "/x", MSI, "/qn")
+        self.assertEqual(removed.returncode, 0, removed.stderr.decode("utf-8", "replace"))
+        self.assertFalse(self.installed.exists())
+        self.assertFalse(TASK.exists())
+        self.assertEqual(set(shortcuts()), before)
+        key = run("reg", "query", "HKLM\\Software\\Horalux")
+        self.assertNotEqual(key.returncode, 0, key.stdout.decode("utf-8", "replace"))
+
+
+if __name__ == "__main__":
+    unittest.main(argv=sys.argv[:1])

@@ -1,0 +1,214 @@
+// Combining sites, the wording of offsets and bounds, and whole runs over simulated sites: what
+// is set, what is said, and the exit status.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sync/site_agreement.h"
+#include "sync/sync_run.h"
+#include "sync/sync_wording.h"
+#include "sync/tests/simulated_site.h"
+#include "testing/fake_clock.h"
+
+namespace horalux {
+namespace {
+
+using namespace std::chrono;
+using namespace std::chrono_literals;
+using testing::FakeClock;
+using testing::SimulatedExchange;
+using testing::SimulatedServer;
+using testing::VirtualTime;
+
+TEST(SiteAgreement, TheLargestOverlappingSetWinsIfItIsAMajority) {
+  struct Case {
+    const char* what;
+    std::vector<std::optional<OffsetInterval>> sites;
+    std::optional<OffsetInterval> combined;
+    std::vector<bool> agrees;
+  };
+  const std::optional<OffsetInterval> none;
+  const Case cases[] = {
+      {"one site", {OffsetInterval{1s, 2s}}, OffsetInterval{1s, 2s}, {true}},
+      {"three agree: their intersection",
+       {OffsetInterval{0ms, 30ms}, OffsetInterval{10ms, 40ms}, OffsetInterval{20ms, 50ms}},
+       OffsetInterval{20ms, 30ms},
+       {true, true, true}},
+      {"one of three disagrees and is left out",
+       {OffsetInterval{0ms, 30ms}, OffsetInterval{5s, 6s}, OffsetInterval{20ms, 50ms}},
+       OffsetInterval{20ms, 30ms},
+       {true, false, true}},
+      {"two that disagree: no majority",
+       {OffsetInterval{0ms, 30ms}, OffsetInterval{5s, 6s}},
+       none,
+       {false, false}},
+      {"intervals that only touch do not overlap",
+       {OffsetInterval{0ms, 30ms}, OffsetInterval{30ms, 60ms}},
+       none,
+       {false, false}},
+      {"one failing: the others decide",
+       {none, OffsetInterval{0ms, 30ms}, OffsetInterval{10ms, 40ms}},
+       OffsetInterval{10ms, 30ms},
+       {false, true, true}},
+      {"all failing", {none, none}, none, {false, false}},
+  };
+  for (const Case& c : cases) {
+    const Agreement agreement = CombineSites(c.sites);
+    EXPECT_EQ(agreement.combined, c.combined) << c.what;
+    EXPECT_EQ(agreement.agrees, c.agrees) << c.what;
+  }
+}
+
+TEST(SyncWording, OffsetsAreSignedAndRoundedBoundsRoundUp) {
+  const std::pair<microseconds, const char*> offsets[] = {
+      {2345ms, "+2.345 秒"}, {-618ms, "-0.618 秒"}, {-618499us, "-0.618 秒"},
+      {1500us, "+0.002 秒"}, {0us, "+0.000 秒"},    {94608000123ms, "+94608000.123 秒"}};
+  for (const auto& [offset, text] : offsets) EXPECT_EQ(OffsetText(offset), text);
+  const std::pair<microseconds, const char*> bounds[] = {
+      {6ms, "±0.006 秒"}, {5001us, "±0.006 秒"}, {1us, "±0.001 秒"}, {1s, "±1.000 秒"}};
+  for (const auto& [bound, text] : bounds) EXPECT_EQ(BoundText(bound), text);
+}
+
+// Sites "a.example", "b.example", ... each simulated with its server, all on one virtual clock.
+struct SimulatedRun {
+  explicit SimulatedRun(std::vector<SimulatedServer> servers) : servers_(std::move(servers)) {
+    for (std::size_t i = 0; i < servers_.size(); ++i) {
+      request.urls.push_back("https://" + std::string(1, static_cast<char>('a' + i)) +
+                             ".example/path");
+    }
+    services.open_exchange = [this](std::string_view url, const HttpRequestOptions& options) {
+      EXPECT_EQ(options.proxy, request.proxy);
+      const std::size_t index = static_cast<std::size_t>(url[8] - 'a');
+      if (servers_[index].offset == kUnreachable) {
+        throw Error(ErrorKind::kNetwork, "无法连接网站 “" + std::string(1, url[8]) + ".example”");
+      }
+      return std::unique_ptr<TimedExchange>(
+          std::make_unique<SimulatedExchange>(time_, servers_[index]));
+    };
+    services.now = [this] { return time_.Now(); };
+    services.sleep_until = [this](WallTime until) { time_.AdvanceTo(until); };
+    services.clock = &clock;
+  }
+  static constexpr microseconds kUnreachable = microseconds::min();
+
+  SyncRequest request;
+  SyncServices services;
+  FakeClock clock;
+
+ private:
+  VirtualTime time_{WallTime{sys_days{2026y / 12 / 9} + 23h + 30min}};
+  std::vector<SimulatedServer> servers_;
+};
+
+TEST(RunTimeSync, SetsOnceByTheAgreedOffsetAndReportsEachSite) {
+  struct Case {
+    const char* what;
+    bool set_clock;
+    std::vector<microseconds> offsets;
+    bool refuse = false;
+    SyncReport::Outcome outcome;
+    std::optional<microseconds> adjusted;  // around which the single AdjustBy must lie
+    std::vector<const char*> said;         // in the site lines and the summary, in order
+  };
+  const auto unreachable = SimulatedRun::kUnreachable;
+  const Case cases[] = {
+      {"query: measured, nothing set",
+       false,
+       {2345ms},
+       false,
+       SyncReport::Outcome::kMeasured,
+       std::nullopt,
+       {"a.example：+2.3", " 秒，误差 ±0.0", "本机时钟比网站慢 2.3", "（+2.3",
+        "依据 1 个网站中的 1 个", "未更改"}},
+      {"sync: three agree",
+       true,
+       {-618ms, -618ms, -618ms},
+       false,
+       SyncReport::Outcome::kSet,
+       -618ms,
+       {"本机时钟比网站快 0.6", "（-0.6", "依据 3 个网站中的 3 个", "已校正"}},
+      {"sync: one disagrees and is named",
+       true,
+       {2345ms, 10s, 2345ms},
+       false,
+       SyncReport::Outcome::kSet,
+       2345ms,
+       {"b.example：+", "与其他网站不一致，未采用", "依据 3 个网站中的 2 个"}},
+      {"sync: two disagree, nothing is set",
+       true,
+       {2345ms, 10s},
+       false,
+       SyncReport::Outcome::kFailed,
+       std::nullopt,
+       {"彼此不一致（a.example、b.example）", "系统时钟未更改"}},
+      {"sync: one fails, the other decides",
+       true,
+       {unreachable, 3 * 365 * 24h},
+       false,
+       SyncReport::Outcome::kSet,
+       3 * 365 * 24h,
+       {"a.example：失败（请求 0 次）：无法连接", "依据 2 个网站中的 1 个"}},
+      {"sync: all fail",
+       true,
+       {unreachable, unreachable},
+       false,
+       SyncReport::Outcome::kFailed,
+       std::nullopt,
+       {"2 个网站都没有给出可用的时间"}},
+      {"sync: within the bound, nothing is set",
+       true,
+       {0us},
+       false,
+       SyncReport::Outcome::kAlreadyRight,
+       std::nullopt,
+       {"在误差之内一致", "时钟已经准确，未作更改"}},
+      {"sync: the clock refuses",
+       true,
+       {2345ms},
+       true,
+       SyncReport::Outcome::kFailed,
+       2345ms,
+       {"但系统拒绝修改时间"}},
+  };
+  for (const Case& c : cases) {
+    std::vector<SimulatedServer> servers;
+    std::uint32_t seed = 1;
+    for (const microseconds offset : c.offsets) servers.push_back({offset, 5ms, 15ms, seed++});
+    SimulatedRun run(servers);
+    run.request.set_clock = c.set_clock;
+    run.request.proxy = "http://proxy.example:3128";
+    if (c.refuse) run.clock.RefuseAdjustments();
+    const SyncReport report = RunTimeSync(run.request, run.services);
+
+    EXPECT_EQ(report.outcome, c.outcome) << c.what;
+    const bool succeeded = c.outcome != SyncReport::Outcome::kFailed;
+    EXPECT_EQ(report.exit_status, succeeded ? 0 : 1) << c.what;
+    EXPECT_EQ(report.site_lines.size(), c.offsets.size()) << c.what;
+    EXPECT_EQ(report.errors.empty(), succeeded && c.offsets.front() != unreachable) << c.what;
+    const auto& changes = run.clock.changes();
+    if (c.adjusted && !c.refuse) {
+      ASSERT_EQ(changes.size(), 1u) << c.what;
+      const auto offset = std::get<FakeClock::Adjustment>(changes[0]).offset;
+      EXPECT_LE(abs(offset - *c.adjusted), 15ms) << c.what;
+    } else {
+      EXPECT_TRUE(changes.empty()) << c.what;
+    }
+    std::string all;
+    for (const auto& line : report.site_lines) all += line + "\n";
+    all += report.summary;
+    std::size_t from = 0;
+    for (const char* part : c.said) {
+      const std::size_t at = all.find(part, from);
+      EXPECT_NE(at, std::string::npos) << c.what << ": “" << part << "” in\n" << all;
+      if (at != std::string::npos) from = at;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace horalux
