@@ -68,8 +68,14 @@ bool ResponseHeaders::TakeLine(std::string_view line) {
                           std::any_of(fields_.begin(), fields_.end(), [](const auto& field) {
                             return EqualsIgnoringCase(field.first, "Location");
                           });
-    // A redirect is left to the transfer, which follows it or fails with too many redirects.
-    if (interim || redirect) return true;
+    // A proxy's logon challenge may be answered by the transfer, with a request of its own.
+    const bool proxy_challenge =
+        status_ == 407 && std::any_of(fields_.begin(), fields_.end(), [](const auto& field) {
+          return EqualsIgnoringCase(field.first, "Proxy-Authenticate");
+        });
+    // A redirect is left to the transfer, which follows it or fails with too many redirects; a
+    // challenge it cannot answer ends with that response's body, or with the transfer.
+    if (interim || redirect || proxy_challenge) return true;
     complete_ = true;
     return false;
   }

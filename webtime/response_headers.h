@@ -18,7 +18,8 @@ class ResponseHeaders {
  public:
   // Takes one raw header line ("HTTP/1.1 200 OK\r\n", "Date: ...\r\n", or the blank line that
   // ends a response's headers). Returns false once the final response's headers are complete:
-  // a blank line that ends neither an interim response nor a redirect with a Location.
+  // a blank line that ends neither an interim response, nor a redirect with a Location, nor a
+  // proxy's 407 with a Proxy-Authenticate challenge.
   bool TakeLine(std::string_view line);
 
   bool complete() const { return complete_; }

@@ -18,9 +18,11 @@
 #include "testing/clock_guard.h"
 #include "testing/fake_window.h"
 #include "testing/loopback_server.h"
+#include "testing/loopback_socket.h"
 #include "testing/polkit_mock.h"
 #include "testing/recording_message_box.h"
 #include "testing/scoped_environment.h"
+#include "testing/squid_proxy.h"
 #include "testing/timedated_mock.h"
 #include "webtime/web_time.h"
 
@@ -36,6 +38,7 @@ using testing::ReceivedRequest;
 using testing::RecordingMessageBox;
 using testing::Reply;
 using testing::ScopedEnvironment;
+using testing::SquidProxy;
 using testing::TimedatedMock;
 
 using UsecUtc = sys_time<microseconds>;
@@ -140,6 +143,52 @@ TEST(PressOnTimedated, PolkitIsAskedBeforeTheFetchAndTheClockIsSetToTheTimeJustF
     EXPECT_EQ(calls[1].usec_utc, floor<seconds>(requests[0]).time_since_epoch().count() * 1'000'000)
         << c.what;
   }
+}
+
+// A proxy's own answer carries no time of the site's: a press that gets one sets nothing, says
+// why, and leaves the window ready for the next press.
+TEST(PressOnTimedated, AProxysOwnAnswerSetsNothing) {
+  ASSERT_FALSE(testing::ProcessMaySetTheClock()) << "run the tests through scripts/sandbox.sh";
+  const TextForms forms = TextFormsForLocale("C.UTF-8");
+  RealTimeServer server;
+  const SquidProxy squid(SquidProxy::Logon::kBasic);
+  const std::string unreachable =
+      "http://127.0.0.1:" + std::to_string(testing::UnusedLoopbackPort()) + "/";
+  struct Case {
+    const char* what;
+    const char* password;
+    std::string url;
+    const char* cause;
+  };
+  const std::vector<Case> cases = {
+      {"a wrong proxy password", "wrong", server.Url(), "用户名或密码不对"},
+      {"squid cannot reach the site", "secret", unreachable, "无法连接到主机"},
+  };
+  for (const Case& c : cases) {
+    PrivateSystemBus bus;
+    ScopedEnvironment environment({{"DBUS_SYSTEM_BUS_ADDRESS", bus.address()},
+                                   {"http_proxy", squid.Url(c.password)},
+                                   {"no_proxy", std::nullopt},
+                                   {"NO_PROXY", std::nullopt}});
+    TimedatedMock timedated(bus);
+    FakeWindow window;
+    window.text2 = c.url;
+    RecordingMessageBox boxes;
+    const auto clock = OpenLinuxClock([] { return system_clock::now(); }, false);
+    Form1Handlers handlers(window, boxes, *clock, forms,
+                           [&](std::string_view url) { return GetWebTime(url, forms); });
+
+    handlers.Command1_Click();
+
+    ASSERT_EQ(boxes.shown().size(), 1u) << c.what;
+    EXPECT_TRUE(boxes.shown()[0].is_error) << c.what;
+    EXPECT_NE(boxes.shown()[0].text.find(c.cause), std::string::npos) << boxes.shown()[0].text;
+    EXPECT_TRUE(timedated.SetTimeCalls().empty()) << c.what;
+    EXPECT_EQ(window.text1, "") << c.what;
+    EXPECT_FALSE(window.busy) << c.what;
+  }
+  // squid refused the logon, and could not reach the other: the site was never asked.
+  EXPECT_TRUE(server.RequestTimes().empty());
 }
 
 }  // namespace

@@ -90,6 +90,11 @@ int RunWindowless(const SyncRequest& request) {
   return report.exit_status;
 }
 
+int ReportWindowlessText(std::string_view text) {
+  RunOutput().WriteOut(text);
+  return 0;
+}
+
 int ReportWindowlessUsageError(std::string_view text) {
   while (!text.empty() && text.back() == '\n') text.remove_suffix(1);
   const RunOutput output;

@@ -24,6 +24,9 @@ RunEvent EventOf(const SyncReport& report);
 // Measures, and with request.set_clock corrects the system clock; returns the exit status.
 int RunWindowless(const SyncRequest& request);
 
+// --help or --version among these modes' options: `text` goes to the standard output; returns 0.
+int ReportWindowlessText(std::string_view text);
+
 // A command line of these modes that was not understood: `text` is reported as an error, and the
 // exit status is the usage error's.
 int ReportWindowlessUsageError(std::string_view text);
