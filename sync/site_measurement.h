@@ -24,7 +24,7 @@ struct SiteTiming {
 struct SiteLimits {
   int most_requests = 16;
   // From the first request on; no request goes out that could not be answered within it.
-  std::chrono::microseconds budget = std::chrono::milliseconds(3800);
+  std::chrono::microseconds budget = std::chrono::milliseconds(3700);
   // Enough: no more requests once the bound is this small.
   Offset good_enough = std::chrono::milliseconds(2);
   // Any Date before this day is certainly wrong: the day this version was released.
