@@ -14,18 +14,17 @@
 #include <vector>
 
 #include "handlers/command_line.h"
+#include "handlers/error_report.h"
 #include "handlers/started_query.h"
 #include "handlers/texts.h"
 #include "runtime/base/error.h"
-#include "runtime/base/system_text.h"
 #include "runtime/base/windows_text.h"
 #include "runtime/clock/clock.h"
 #include "runtime/datetime/text_forms.h"
-#include "schedule/schedule_action.h"
 #include "ui/win32/form1.h"
 #include "ui/win32/wide_text.h"
 #include "ui/win32/win32_message_box.h"
-#include "ui/win32/windowless/run_output.h"
+#include "ui/win32/windowless/schedule_command.h"
 #include "ui/win32/windowless/windowless_command.h"
 #include "ui/win32/windowless/windowless_run.h"
 #include "webtime/web_time.h"
@@ -50,22 +49,6 @@ void ShowCommandLineText(std::string_view text, UINT icon) {
                 MB_OK | icon | MB_SETFOREGROUND);
 }
 
-// --schedule, --unschedule and --status print what they did and never show a box: the MSI runs
-// them with nobody to press its button.
-int RunScheduleCommand(const horalux::CommandLine& command_line) {
-  using Action = horalux::CommandLine::Action;
-  const horalux::ScheduleAction action =
-      command_line.action == Action::kSchedule     ? horalux::ScheduleAction::kSchedule
-      : command_line.action == Action::kUnschedule ? horalux::ScheduleAction::kUnschedule
-                                                   : horalux::ScheduleAction::kStatus;
-  const horalux::ScheduleRun run =
-      horalux::RunScheduleAction(action, {command_line.urls, command_line.proxy});
-  const horalux::RunOutput output;
-  for (const std::string& line : run.err) output.WriteError("horalux.exe：" + line);
-  for (const std::string& line : run.out) output.WriteOut(line);
-  return run.exit_status;
-}
-
 // A request may still be running on a thread that can neither be stopped nor waited for. Not
 // ExitProcess: that thread may hold locks that unloading the DLLs would wait for.
 void EndAtOnce(int status) { ::TerminateProcess(::GetCurrentProcess(), static_cast<UINT>(status)); }
@@ -86,7 +69,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show_command) {
     case horalux::CommandLine::Action::kSchedule:
     case horalux::CommandLine::Action::kUnschedule:
     case horalux::CommandLine::Action::kStatus:
-      return RunScheduleCommand(command_line);
+      return horalux::RunScheduleCommand(command_line, "horalux.exe");
     case horalux::CommandLine::Action::kShowHelp:
     case horalux::CommandLine::Action::kShowVersion:
       if (windowless) return horalux::ReportWindowlessText(command_line.text);
@@ -138,10 +121,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show_command) {
     message_box.ReportError(error);
   } catch (const std::exception& error) {
     message_box.SetOwner(nullptr);
-    message_box.ReportError(
-        horalux::Error(horalux::ErrorKind::kSystem, "程序内部出现意外错误（" +
-                                                        horalux::SystemTextToUtf8(error.what()) +
-                                                        "）。请重新启动程序。"));
+    message_box.ReportError(horalux::InternalError(error, horalux::AfterInternalError::kRestart));
   }
   if (started && !started->Ended()) EndAtOnce(status);
   return status;
