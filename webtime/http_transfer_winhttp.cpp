@@ -61,6 +61,7 @@ ResponseRoute WinHttpTransfer::Perform(ResponseHeaders& headers) {
     start = end;
   }
   headers.MarkComplete();
+  // Read once the exchange has ended: nothing writes them any more.
   return {exchange->current_host(), exchange->final_proxy(), exchange->proxy_logon()};
 }
 
