@@ -27,8 +27,12 @@ std::string Basis(int agreeing, int sites) {
 }  // namespace
 
 std::string OffsetText(Offset offset) {
-  return std::string(offset.count() < 0 ? "-" : "+") + Milliseconds(RoundedMilliseconds(offset)) +
-         " 秒";
+  // Appended rather than joined: GCC 12 at -O3 for 32-bit Windows sees an overlap in the joined
+  // temporaries that is not there (-Wrestrict), which stops the x86 release build.
+  std::string text(offset.count() < 0 ? "-" : "+");
+  text += Milliseconds(RoundedMilliseconds(offset));
+  text += " 秒";
+  return text;
 }
 
 std::string BoundText(Offset bound) {

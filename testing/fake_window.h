@@ -1,7 +1,9 @@
-// The window in memory for the handlers' tests: two texts, whether a fetch runs while it shows
-// that it is busy, what each wait was said to be for, and a user who cancels the next wait.
+// The window in memory for the handlers' tests: two texts, whether a call runs while it shows
+// that it is busy, what each wait for a web server was said to be for, and a user who cancels the
+// next such wait.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -16,21 +18,20 @@ class FakeWindow : public Form1Window {
   std::string ReadText2() const override { return text2; }
   std::string ReadText1() const override { return text1; }
   void WriteText1(std::string_view text) override { text1 = text; }
-  std::string RunBusy(const BusyFetch& fetch) override {
+  WaitEnd AwaitCall(BackgroundTask& call, LongWaitRule& rule) override {
     busy = true;
     struct Idle {
       bool& busy;
       ~Idle() { busy = false; }
     } idle{busy};
-    waiting_texts.push_back(fetch.waiting_text);
-    if (fetch.prepare) fetch.prepare();
+    if (!rule.waiting_text().empty()) waiting_texts.push_back(rule.waiting_text());
     // A cancelled wait's answer may still come; it is dropped.
-    std::string answer = fetch.query();
-    if (cancel_next_wait) {
+    call.WaitUntil(CallStage::kEnded, std::chrono::steady_clock::time_point::max());
+    if (cancel_next_wait && !rule.waiting_text().empty()) {
       cancel_next_wait = false;
-      throw FetchCancelled();
+      return WaitEnd::kCancelled;
     }
-    return answer;
+    return WaitEnd::kCallEnded;
   }
 
   std::string text2 = "http://time.example/";

@@ -1,8 +1,8 @@
 // The entry of horalux.com, the console companion of horalux.exe: the same program's windowless
-// modes as a console program, which cmd.exe and PowerShell wait for, so that its lines come before
-// the next prompt and its exit status reaches %ERRORLEVEL%, $LASTEXITCODE and a .bat file. Typed
-// without extension ("horalux --query"), cmd.exe and PowerShell take it before horalux.exe, which
-// stays the one to start for the window.
+// modes (--query, --sync, and the scheduling commands) as a console program, which cmd.exe and
+// PowerShell wait for, so that its lines come before the next prompt and its exit status reaches
+// %ERRORLEVEL%, $LASTEXITCODE and a .bat file. Typed without extension ("horalux --query"), cmd.exe
+// and PowerShell take it before horalux.exe, which stays the one to start for the window.
 #include <windows.h>
 
 #include <string>
@@ -17,7 +17,7 @@
 namespace {
 
 constexpr char kWindowIsElsewhere[] =
-    "horalux.com：本程序只用于命令行的 --query、--sync 和定时校正；要打开窗口，请运行 "
+    "horalux.com：本程序只用于命令行的 --query、--sync 和 --schedule 等选项；要打开窗口，请运行 "
     "horalux.exe。\n"
     "请运行 horalux.com --help 查看用法。";
 
@@ -34,7 +34,7 @@ int wmain(int argc, wchar_t** argv) {
     case horalux::CommandLine::Action::kSchedule:
     case horalux::CommandLine::Action::kUnschedule:
     case horalux::CommandLine::Action::kStatus:
-      return horalux::RunScheduleCommand(command_line);
+      return horalux::RunScheduleCommand(command_line, "horalux.com");
     case horalux::CommandLine::Action::kShowHelp:
     case horalux::CommandLine::Action::kShowVersion:
       return horalux::ReportWindowlessText(command_line.text);

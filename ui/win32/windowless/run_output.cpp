@@ -12,6 +12,8 @@ namespace {
 HANDLE UsableStandardHandle(DWORD which) {
   const HANDLE handle = ::GetStdHandle(which);
   if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return nullptr;
+  // FILE_TYPE_UNKNOWN is also the answer for a handle of no known type, which NO_ERROR tells.
+  ::SetLastError(NO_ERROR);
   return ::GetFileType(handle) == FILE_TYPE_UNKNOWN && ::GetLastError() != NO_ERROR ? nullptr
                                                                                     : handle;
 }

@@ -9,7 +9,7 @@
 
 namespace horalux {
 
-int RunScheduleCommand(const CommandLine& command_line) {
+int RunScheduleCommand(const CommandLine& command_line, std::string_view program) {
   using Action = CommandLine::Action;
   const ScheduleAction action = command_line.action == Action::kSchedule ? ScheduleAction::kSchedule
                                 : command_line.action == Action::kUnschedule
@@ -17,7 +17,7 @@ int RunScheduleCommand(const CommandLine& command_line) {
                                     : ScheduleAction::kStatus;
   const ScheduleRun run = RunScheduleAction(action, {command_line.urls, command_line.proxy});
   const RunOutput output;
-  for (const std::string& line : run.err) output.WriteError("horalux：" + line);
+  for (const std::string& line : run.err) output.WriteError(std::string(program) + "：" + line);
   for (const std::string& line : run.out) output.WriteOut(line);
   if (action == ScheduleAction::kStatus && run.exit_status == 0) {
     // What the task's runs reported: they had no console.
