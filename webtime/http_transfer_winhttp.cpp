@@ -61,8 +61,7 @@ ResponseRoute WinHttpTransfer::Perform(ResponseHeaders& headers) {
     start = end;
   }
   headers.MarkComplete();
-  return {shared->exchange.current_host(), shared->exchange.final_proxy(),
-          shared->exchange.proxy_logon()};
+  return {exchange->current_host(), exchange->final_proxy(), exchange->proxy_logon()};
 }
 
 }  // namespace
