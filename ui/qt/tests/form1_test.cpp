@@ -380,9 +380,13 @@ void Form1Test::busyCursorShowsWhileTheRequestIsOut() {
   };
   std::vector<Request> requests;
   Fixture fixture([&](std::string_view) -> std::string {
-    const QCursor* cursor = QApplication::overrideCursor();
-    requests.push_back({cursor != nullptr && cursor->shape() == Qt::WaitCursor,
-                        QThread::currentThread() == QApplication::instance()->thread()});
+    // The call's job starts before the window's wait for it: give the window a moment to turn busy.
+    const auto busy = [] {
+      const QCursor* cursor = QApplication::overrideCursor();
+      return cursor != nullptr && cursor->shape() == Qt::WaitCursor;
+    };
+    for (int i = 0; i < 200 && !busy(); ++i) QThread::msleep(5);
+    requests.push_back({busy(), QThread::currentThread() == QApplication::instance()->thread()});
     throw Error(ErrorKind::kTimeout, "测试服务器没有回答");
   });
 
