@@ -117,7 +117,11 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${HORALUX_HOMEPAGE_URL}")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-noto-cjk, qt6-translations-l10n")
 # The clock is set through systemd-timedated, which lets other users than root do so through polkit.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "systemd, polkitd")
+# The desktop's proxy comes through GLib's resolver, whose modules glib-networking brings (GNOME's
+# settings, libproxy for other desktops, the PAC service); libproxy reads KDE's settings and runs
+# PAC scripts with plugins of its own.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    "systemd, polkitd, glib-networking, libproxy1-plugin-kconfig, libproxy1-plugin-webkit")
 
 if(UNIX AND NOT APPLE)
   set(CPACK_GENERATOR DEB)

@@ -4,11 +4,11 @@
 #include <string>
 #include <utility>
 
+#include "handlers/error_report.h"
 #include "handlers/started_query.h"
 #include "handlers/texts.h"
 #include "handlers/waiting_text.h"
 #include "runtime/base/error.h"
-#include "runtime/base/system_text.h"
 #include "runtime/datetime/pattern_format.h"
 
 namespace horalux {
@@ -21,7 +21,7 @@ Form1Handlers::Form1Handlers(Form1Window& window, MessageBoxService& message_box
       forms_(std::move(forms)),
       query_(std::move(query)) {}
 
-void Form1Handlers::Form_Load(const StartedQuery* started) {
+void Form1Handlers::Form_Load(StartedQuery* started) {
   RunHandler([this, started] { LoadTime(started); });
 }
 
@@ -29,7 +29,7 @@ void Form1Handlers::Command1_Click() {
   RunHandler([this] { SetClock(); });
 }
 
-void Form1Handlers::LoadTime(const StartedQuery* started) {
+void Form1Handlers::LoadTime(StartedQuery* started) {
   // Shown only: the time box stays empty until the set-clock command fills it.
   const std::string url = window_.ReadText2();
   if (started == nullptr || started->url() != url) {
@@ -39,11 +39,10 @@ void Form1Handlers::LoadTime(const StartedQuery* started) {
   // An answer that is in is shown at once. One still out is waited for like any other, and the
   // wait may be cancelled.
   if (started->Ended()) {
-    message_box_.Show(started->answer().get());
+    message_box_.Show(started->call().Take());
     return;
   }
-  message_box_.Show(window_.RunBusy(
-      {{}, [answer = started->answer()] { return answer.get(); }, WaitingText(url)}));
+  message_box_.Show(Await(started->call(), WaitingText(url)));
 }
 
 void Form1Handlers::SetClock() {
@@ -54,23 +53,56 @@ void Form1Handlers::SetClock() {
     message_box_.Show(texts::kNotATime);
     return;
   }
-  SetLocalDateFromText(clock_,
-                       FormatPattern(ParseDateTime(window_.ReadText1(), forms_), "yyyy-mm-dd"));
-  SetLocalTimeFromText(clock_,
-                       FormatPattern(ParseDateTime(window_.ReadText1(), forms_), "hh:mm:ss"));
+  const std::string date = FormatPattern(ParseDateTime(window_.ReadText1(), forms_), "yyyy-mm-dd");
+  CallClock([date](Clock& clock) { SetLocalDateFromText(clock, date); });
+  const std::string time = FormatPattern(ParseDateTime(window_.ReadText1(), forms_), "hh:mm:ss");
+  CallClock([time](Clock& clock) { SetLocalTimeFromText(clock, time); });
   message_box_.Show(texts::kClockSet);
 }
 
 std::string Form1Handlers::GetWebTime(bool authorize_clock_first) {
-  // The fetch holds copies of what it uses: a window may run it on another thread and leave it
-  // running there, after this handler has gone, when the user closes the window meanwhile. The
-  // clock is the program's and outlives every window.
+  // The call holds copies of what it uses: it is left running, after this handler has gone,
+  // when the user closes the window meanwhile. The clock is the program's and outlives every
+  // window.
   const std::string url = window_.ReadText2();
-  BusyFetch fetch{{}, [query = query_, url] { return query(url); }, WaitingText(url)};
-  // A password prompt for the clock comes first, before the time is fetched: between the fetch
-  // and the setting it would leave the clock behind by as long as the user took to type.
-  if (authorize_clock_first) fetch.prepare = [clock = &clock_] { clock->Authorize(); };
-  return window_.RunBusy(fetch);
+  BackgroundCall<std::string> fetch(
+      [query = query_, url, clock = &clock_, authorize_clock_first](const CallProgress& progress) {
+        // A password prompt for the clock comes first, before the time is fetched: between the
+        // fetch and the setting it would leave the clock behind by as long as the user took to
+        // type. It is the system's, not a wait of ours.
+        if (authorize_clock_first) clock->Authorize();
+        progress.Mark(CallStage::kWaiting);
+        return query(url);
+      });
+  return Await(fetch, WaitingText(url));
+}
+
+void Form1Handlers::CallClock(std::function<void(Clock&)> set) {
+  // systemd-timedated is started on demand and may be slow to answer: the window stays drawn
+  // meanwhile, without the small window, which is for a web server's answer.
+  BackgroundCall<bool> call([set = std::move(set), clock = &clock_](const CallProgress& progress) {
+    progress.Mark(CallStage::kWaiting);
+    set(*clock);
+    return true;
+  });
+  Await(call, {});
+}
+
+template <typename Result>
+Result Form1Handlers::Await(BackgroundCall<Result>& call, std::string_view waiting_text) {
+  LongWaitRule rule(waiting_text);
+  switch (window_.AwaitCall(call, rule)) {
+    case WaitEnd::kCallEnded:
+      return call.Take();
+    case WaitEnd::kCancelled:
+      // Even an answer that came meanwhile is dropped, as the user asked.
+      call.Cancel();
+      throw FetchCancelled();
+    case WaitEnd::kWindowClosed:
+      break;
+  }
+  call.Cancel();
+  throw WindowClosed();
 }
 
 template <typename Handler>
@@ -86,9 +118,7 @@ void Form1Handlers::RunHandler(Handler handler) {
   } catch (const Error& error) {
     message_box_.ReportError(error);
   } catch (const std::exception& error) {
-    message_box_.ReportError(
-        Error(ErrorKind::kSystem, "程序内部出现意外错误（" + SystemTextToUtf8(error.what()) +
-                                      "）。请重试；如果问题仍然存在，请重新启动程序。"));
+    message_box_.ReportError(InternalError(error, AfterInternalError::kTryAgain));
   }
 }
 

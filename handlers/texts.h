@@ -1,9 +1,9 @@
 // The texts of the window and its boxes (caption, labels, button, the two prompts) and the site it
 // asks for the time until the user types another: one home for both front ends. What a failure
-// says is worded from tables beside the codes it translates: each error kind's title in
-// runtime/base/error.cpp, a failed request's cause and advice in webtime/request_failure.cpp, a
-// refused clock's in runtime/clock/clock_failure.cpp. A text that is not a date or a time, and an
-// unexpected internal error, are worded where they are found.
+// says is worded from tables beside the codes it translates: a failed request's cause and advice
+// in webtime/request_failure.cpp, a refused clock's in runtime/clock/clock_failure.cpp; the
+// heading of an error's report and an unexpected internal error in handlers/error_report.cpp. A
+// text that is not a date or a time is worded where it is found.
 #pragma once
 
 #include <string_view>

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <string_view>
 
 #include "runtime/base/error.h"
 #include "runtime/base/windows_text.h"
@@ -77,13 +78,30 @@ bool SameFile(const std::wstring& a, const std::wstring& b) {
 std::wstring InstallIntoProgramFiles() {
   const std::wstring folder = ProgramFilesFolder() + L"\\Horalux";
   const std::wstring installed = folder + L"\\horalux.exe";
+  // The window program beside the one running, which may be its console companion horalux.com.
   const std::wstring own = OwnPath();
-  if (SameFile(own, installed)) return installed;
+  const std::wstring own_folder = own.substr(0, own.find_last_of(L'\\') + 1);
+  const std::wstring program = own_folder + L"horalux.exe";
+  if (SameFile(program, installed)) return installed;
+  if (::GetFileAttributesW(program.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    throw Win32Error(::GetLastError(), "找不到 " + WideToUtf8(program) +
+                                           "：请把 horalux.exe 和 horalux.com 放在同一个文件夹中");
+  }
   if (!::CreateDirectoryW(folder.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) {
     throw Win32Error(::GetLastError(), "无法建立文件夹 " + WideToUtf8(folder));
   }
-  if (!::CopyFileW(own.c_str(), installed.c_str(), FALSE)) {
-    throw Win32Error(::GetLastError(), "无法把本程序复制到 " + WideToUtf8(installed));
+  for (const wchar_t* name : {L"horalux.exe", L"horalux.com"}) {
+    const std::wstring from = own_folder + name;
+    // The console companion goes along where it is there, for the administrator's --status.
+    if (name != std::wstring_view(L"horalux.exe") &&
+        ::GetFileAttributesW(from.c_str()) == INVALID_FILE_ATTRIBUTES) {
+      continue;
+    }
+    const std::wstring to = folder + L"\\" + name;
+    if (!::CopyFileW(from.c_str(), to.c_str(), FALSE)) {
+      throw Win32Error(::GetLastError(),
+                       "无法把 " + WideToUtf8(from) + " 复制到 " + WideToUtf8(to));
+    }
   }
   return installed;
 }

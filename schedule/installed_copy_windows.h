@@ -8,8 +8,9 @@
 namespace horalux {
 
 // The full path of horalux.exe in Program Files\Horalux (Program Files (x86) for the 32-bit
-// build on 64-bit Windows), copied there from the running exe first unless it runs from there
-// (as installed by the MSI). Raises horalux::Error, worded with what to do.
+// build on 64-bit Windows), copied there first, with horalux.com where it is there too, from the
+// folder of the running program (horalux.exe or horalux.com) unless that is Program Files\Horalux
+// already (as the MSI installs it). Raises horalux::Error, worded with what to do.
 std::wstring InstallIntoProgramFiles();
 
 }  // namespace horalux

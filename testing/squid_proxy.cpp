@@ -13,6 +13,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <thread>
+#include <utility>
 
 #include "testing/loopback_socket.h"
 
@@ -42,30 +43,27 @@ void Write(const std::string& path, const std::string& text) {
   ::chmod(path.c_str(), 0644);
 }
 
+// testing/squid_test.conf.in with its names filled in.
 std::string Configuration(SquidProxy::Logon logon, const std::string& directory,
                           std::uint16_t port) {
-  std::ostringstream conf;
-  conf << "http_port 127.0.0.1:" << port << "\n"
-       << "pid_filename none\n"
-       << "cache_log " << directory << "/cache.log\n"
-       << "access_log none\n"
-       << "coredump_dir " << directory << "\n"
-       << "netdb_filename none\n"
-       << "cache deny all\n"
-       << "dns_nameservers 127.0.0.1\n"
-       << "shutdown_lifetime 0 seconds\n"
-       << "visible_hostname horalux-test-proxy\n";
-  if (logon == SquidProxy::Logon::kBasic) {
-    conf << "auth_param basic program /usr/lib/squid/basic_ncsa_auth " << directory << "/htpasswd\n"
-         << "auth_param basic realm horalux\n";
-  } else {
-    conf << "auth_param digest program /usr/lib/squid/digest_file_auth " << directory << "/digest\n"
-         << "auth_param digest realm horalux\n";
+  std::ifstream file(HORALUX_SQUID_TEMPLATE);
+  std::ostringstream text;
+  text << file.rdbuf();
+  std::string conf = text.str();
+  const bool basic = logon == SquidProxy::Logon::kBasic;
+  const std::pair<std::string, std::string> names[] = {
+      {"@PORT@", std::to_string(port)},
+      {"@DIRECTORY@", directory},
+      {"@SCHEME@", basic ? "basic" : "digest"},
+      {"@HELPER@", basic ? "/usr/lib/squid/basic_ncsa_auth" : "/usr/lib/squid/digest_file_auth"},
+  };
+  for (const auto& [name, value] : names) {
+    for (std::size_t at = conf.find(name); at != std::string::npos; at = conf.find(name, at)) {
+      conf.replace(at, name.size(), value);
+      at += value.size();
+    }
   }
-  conf << "acl logged_on proxy_auth REQUIRED\n"
-       << "http_access allow logged_on\n"
-       << "http_access deny all\n";
-  return conf.str();
+  return conf;
 }
 
 bool TakesConnections(std::uint16_t port) {
@@ -86,8 +84,9 @@ bool TakesConnections(std::uint16_t port) {
 SquidProxy::SquidProxy(Logon logon) : port_(UnusedLoopbackPort()) {
   const std::string& dir = directory_.path();
   ::chmod(dir.c_str(), 0777);
-  Write(dir + "/htpasswd", HtpasswdLine() + "\n");
-  Write(dir + "/digest", std::string(kUser) + ":" + kPassword + "\n");
+  // basic_ncsa_auth reads a hash, digest_file_auth the password itself.
+  Write(dir + "/passwords", logon == Logon::kBasic ? HtpasswdLine() + "\n"
+                                                   : std::string(kUser) + ":" + kPassword + "\n");
   Write(dir + "/squid.conf", Configuration(logon, dir, port_));
   // squid in the foreground, ended by the shell once the end of its input says to stop, and
   // killed should the shell go first.

@@ -48,11 +48,11 @@ class HttpRequest {
   void Open(std::string_view method, std::string_view url, bool asynchronous);
 
   // Sends the request with an empty body (a POST carries Content-Length: 0 and no Content-Type),
-  // follows up to 10 redirects to http or https URLs, and returns once the headers of the final
-  // response are in; the body is not read. The status does not matter (a 404 or a 500 is a
-  // response like any other) unless the answer is a proxy's own, which carries no time of the
-  // site's: a 407, or through a proxy a 502, 503 or 504, raises ErrorKind::kNetwork naming the
-  // proxy (proxy_answer.h). Calling it before Open, or twice, raises std::logic_error.
+  // follows up to kMaxRedirects (redirect.h) redirects to http or https URLs, and returns once the
+  // headers of the final response are in; the body is not read. The status does not matter (a 404
+  // or a 500 is a response like any other) unless the answer is a proxy's own, which carries no
+  // time of the site's: a 407, or through a proxy a 502, 503 or 504, raises ErrorKind::kNetwork
+  // naming the proxy (proxy_answer.h). Calling it before Open, or twice, raises std::logic_error.
   void Send();
 
   // The value of the final response's header `name`, matched without regard to case, its bytes

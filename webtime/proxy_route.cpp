@@ -30,6 +30,17 @@ std::optional<ProxyWay> DesktopWay(const std::string& proxy) {
   return std::nullopt;
 }
 
+// Only a desktop session has desktop settings to follow. Outside one (a service, a script over
+// ssh, a timer's run) the desktop is not asked, which also spares loading GLib's proxy modules.
+bool InDesktopSession() {
+  for (const char* name :
+       {"XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "GNOME_DESKTOP_SESSION_ID", "KDE_FULL_SESSION"}) {
+    const std::optional<std::string> value = ProcessEnvironment(name);
+    if (value && !value->empty()) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 std::vector<ProxyWay> ProxyWaysFor(std::string_view url, std::string_view scheme,
@@ -39,6 +50,7 @@ std::vector<ProxyWay> ProxyWaysFor(std::string_view url, std::string_view scheme
   if (std::optional<std::string> proxy = EnvironmentProxyFor(scheme, host, &ProcessEnvironment)) {
     return {WayThrough(std::move(*proxy))};
   }
+  if (!InDesktopSession()) return {ProxyWay{}};
   std::vector<ProxyWay> ways;
   for (const std::string& proxy : DesktopProxiesFor(url, limit)) {
     if (std::optional<ProxyWay> way = DesktopWay(proxy)) ways.push_back(std::move(*way));

@@ -1,8 +1,9 @@
 // Linux only: which ways a request to a URL may take, in the order to try them, decided once for
 // every libcurl transfer of the program: the proxy of the options (--proxy) alone; else the
 // environment's (http_proxy, https_proxy, all_proxy, no_proxy), which wins over the desktop's as
-// it does for the desktop's own programs; else the desktop's settings (desktop_proxy.h), each
-// proxy they list in turn, a direct connection where they say so.
+// it does for the desktop's own programs; else, in a desktop session, the desktop's settings
+// (desktop_proxy.h), each proxy they list in turn, a direct connection where they say so;
+// else directly.
 #pragma once
 
 #include <chrono>

@@ -3,13 +3,14 @@
 #include <string>
 
 #include "runtime/base/text.h"
+#include "webtime/redirect.h"
 
 namespace horalux {
 namespace {
 
 struct Wording {
   ErrorKind kind;
-  std::string_view cause;   // followed by the quoted host
+  std::string cause;        // followed by the quoted host
   std::string_view advice;  // what the user can do about it
 };
 
@@ -35,7 +36,9 @@ Wording WordingOf(RequestFailure failure) {
     case RequestFailure::kTimedOut:
       return {ErrorKind::kTimeout, "等待服务器应答超时，主机", kCheckNetwork};
     case RequestFailure::kTooManyRedirects:
-      return {ErrorKind::kNetwork, "重定向次数过多（超过 10 次），主机", "请直接使用最终的网址"};
+      return {ErrorKind::kNetwork,
+              "重定向次数过多（超过 " + std::to_string(kMaxRedirects) + " 次），主机",
+              "请直接使用最终的网址"};
     case RequestFailure::kSendFailed:
       return {ErrorKind::kNetwork, "发送请求时连接中断（可能被服务器或代理重置），主机",
               kCheckNetwork};

@@ -17,6 +17,7 @@
 
 #include "runtime/base/error.h"
 #include "runtime/base/windows_text.h"
+#include "webtime/hop_sends.h"
 #include "webtime/redirect.h"
 #include "webtime/timed_exchange.h"
 #include "webtime/winhttp_certificate.h"
@@ -140,26 +141,39 @@ int WinHttpTimedExchange::SendHop(const WebUrl& url, HttpMethod method) {
   if (!request_) Fail(::GetLastError());
   SetRequestOptions(request_.get(), url, options_.total_timeout, own_roots_ != nullptr);
   const auto context = reinterpret_cast<DWORD_PTR>(this);
-  for (bool answered = false;; answered = true) {
+  HopSends sends;
+  for (;;) {
     sent_.reset();
     first_bytes_.reset();
-    // No body: a POST goes out with Content-Length: 0 and no Content-Type.
+    // No body: a POST goes out with Content-Length: 0 and no Content-Type. Either call may ask
+    // for the request to go out again (a kept-alive connection the server closed).
+    DWORD code = 0;
     if (!::WinHttpSendRequest(request_.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0,
-                              WINHTTP_NO_REQUEST_DATA, 0, 0, context)) {
-      Fail(::GetLastError());
+                              WINHTTP_NO_REQUEST_DATA, 0, 0, context) ||
+        !::WinHttpReceiveResponse(request_.get(), nullptr)) {
+      code = ::GetLastError();
     }
-    if (!::WinHttpReceiveResponse(request_.get(), nullptr)) Fail(::GetLastError());
-    // Where WinHTTP said nothing of the answer's bytes, its headers being in is the nearest.
-    if (!first_bytes_) first_bytes_ = clock_.Now();
-    if (refused_by_own_roots_) {
-      throw WinHttpTransferError(
-          {ERROR_WINHTTP_SECURE_INVALID_CA, 0, redirects_, sessions_.tls12_unavailable(),
-           current_host_, current_host_ == first_url_.host_text ? "" : first_url_.host_text});
+    if (code != 0 && code != ERROR_WINHTTP_RESEND_REQUEST) Fail(code);
+    if (code == 0) {
+      // Where WinHTTP said nothing of the answer's bytes, its headers being in is the nearest.
+      if (!first_bytes_) first_bytes_ = clock_.Now();
+      if (refused_by_own_roots_) {
+        throw WinHttpTransferError(
+            {ERROR_WINHTTP_SECURE_INVALID_CA, 0, redirects_, sessions_.tls12_unavailable(),
+             current_host_, current_host_ == first_url_.host_text ? "" : first_url_.host_text});
+      }
     }
-    const int status = StatusCode(request_.get());
-    if (status != kProxyAuthenticationRequired || answered ||
-        !AnswerProxyChallenge(request_.get())) {
-      return status;
+    const int status = code == 0 ? StatusCode(request_.get()) : 0;
+    switch (sends.After(code == ERROR_WINHTTP_RESEND_REQUEST, status)) {
+      case HopSends::Next::kSendAgain:
+        break;
+      case HopSends::Next::kAnswerChallenge:
+        if (!AnswerProxyChallenge(request_.get())) return status;
+        break;
+      case HopSends::Next::kGiveUp:
+        Fail(code);
+      case HopSends::Next::kDone:
+        return status;
     }
   }
 }

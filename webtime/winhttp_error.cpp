@@ -92,12 +92,8 @@ RequestFailure Translate(const WinHttpFailure& failure) {
 // system's table has the rest.
 std::string WinHttpNote(DWORD code) {
   const bool own_code = code >= WINHTTP_ERROR_BASE && code <= WINHTTP_ERROR_BASE + 999;
-  std::string text =
-      WindowsErrorText(code, own_code ? ::GetModuleHandleW(L"winhttp.dll") : nullptr);
-  std::string note = "WinHTTP：";
-  if (!text.empty()) note += text + "，";
-  note += "代码 " + std::to_string(code);
-  return note;
+  return "WinHTTP：" +
+         WindowsErrorNote(code, own_code ? ::GetModuleHandleW(L"winhttp.dll") : nullptr);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "runtime/base/system_text.h"
+#include "webtime/hop_sends.h"
 #include "webtime/redirect.h"
 #include "webtime/winhttp_error.h"
 #include "webtime/winhttp_proxy_challenge.h"
@@ -151,24 +152,37 @@ int WinHttpExchange::SendHop(const WebUrl& url, HttpMethod method) {
   SetRequestOptions(request, url, options_.total_timeout, own_roots_ != nullptr);
   // No body: a POST goes out with Content-Length: 0 and no Content-Type.
   const auto context = reinterpret_cast<DWORD_PTR>(this);
-  for (bool answered = false;; answered = true) {
-    CallOnRequest(request, [context](HINTERNET handle) {
+  HopSends sends;
+  for (;;) {
+    // Either call may ask for the request to go out again, as Microsoft's samples handle it.
+    DWORD code = CallOnRequest(request, [context](HINTERNET handle) {
       return ::WinHttpSendRequest(handle, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA,
                                   0, 0, context);
     });
-    CallOnRequest(request,
-                  [](HINTERNET handle) { return ::WinHttpReceiveResponse(handle, nullptr); });
-    const int status = StatusCode(request);
-    if (hop_proxy_.empty()) hop_proxy_ = ProxyWindowsChose(request);
-    if (status != kProxyAuthenticationRequired || answered || !AnswerProxyChallenge(request)) {
-      return status;
+    if (code == 0) {
+      code = CallOnRequest(
+          request, [](HINTERNET handle) { return ::WinHttpReceiveResponse(handle, nullptr); });
     }
-    proxy_logon_ = true;
+    if (code != 0 && code != ERROR_WINHTTP_RESEND_REQUEST) Fail(code);
+    const int status = code == 0 ? StatusCode(request) : 0;
+    if (code == 0 && hop_proxy_.empty()) hop_proxy_ = ProxyWindowsChose(request);
+    switch (sends.After(code == ERROR_WINHTTP_RESEND_REQUEST, status)) {
+      case HopSends::Next::kSendAgain:
+        break;
+      case HopSends::Next::kAnswerChallenge:
+        if (!AnswerProxyChallenge(request)) return status;
+        proxy_logon_ = true;
+        break;
+      case HopSends::Next::kGiveUp:
+        Fail(code);
+      case HopSends::Next::kDone:
+        return status;
+    }
   }
 }
 
 template <typename Call>
-void WinHttpExchange::CallOnRequest(HINTERNET request, Call call) {
+DWORD WinHttpExchange::CallOnRequest(HINTERNET request, Call call) {
   {
     std::lock_guard lock(mutex_);
     if (abandoned_) Fail(ERROR_WINHTTP_OPERATION_CANCELLED);
@@ -181,7 +195,7 @@ void WinHttpExchange::CallOnRequest(HINTERNET request, Call call) {
     in_call_ = false;
     if (abandoned_) Fail(ERROR_WINHTTP_OPERATION_CANCELLED);
   }
-  if (!done) Fail(code);
+  return done ? 0 : code;
 }
 
 void WinHttpExchange::Fail(DWORD code) {

@@ -48,13 +48,13 @@ class WinHttpExchange {
   static void CALLBACK OnStatus(HINTERNET handle, DWORD_PTR context, DWORD status, void* info,
                                 DWORD length);
   std::string Perform();
-  // Sends one hop's request, answering a proxy's logon challenge once, and returns the status
-  // of its response. The request stays in request_.
+  // Sends one hop's request, again when WinHTTP asks (HopSends) and after answering a proxy's
+  // logon challenge once, and returns the status of its response. The request stays in request_.
   int SendHop(const WebUrl& url, HttpMethod method);
-  // Runs one blocking call on the request handle, unless the exchange was abandoned. Raises the
-  // translated failure.
+  // Runs one blocking call on the request handle, unless the exchange was abandoned (then raises
+  // the cancellation). Returns 0 when the call succeeded, else its error code.
   template <typename Call>
-  void CallOnRequest(HINTERNET request, Call call);
+  DWORD CallOnRequest(HINTERNET request, Call call);
   [[noreturn]] void Fail(DWORD code);
   void CloseHandles() noexcept;
 

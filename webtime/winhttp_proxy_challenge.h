@@ -5,9 +5,9 @@
 #include <windows.h>
 #include <winhttp.h>
 
-namespace horalux {
+#include "webtime/hop_sends.h"  // kProxyAuthenticationRequired
 
-inline constexpr int kProxyAuthenticationRequired = 407;
+namespace horalux {
 
 // After a 407 on `request`: when the proxy offers Negotiate or NTLM, sets the user's credentials
 // for the proxy alone and returns true, and the request is to be sent again; false otherwise.

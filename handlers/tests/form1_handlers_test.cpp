@@ -43,7 +43,7 @@ struct Fixture {
   Fixture()
       : handlers(window, boxes, clock, Forms(), [this](std::string_view url) {
           urls.emplace_back(url);
-          busy_during_query.push_back(window.busy);
+          busy_during_query.push_back(window.BecomesBusyWithin(10s));
           authorizations_before_query.push_back(clock.authorizations());
           return answer(url);
         }) {}
@@ -96,9 +96,9 @@ TEST(Form1HandlersTest, StartUpTakesTheQueryStartedForTheUrlInTheBox) {
   };
   for (const Case& c : cases) {
     Fixture fixture;
-    const StartedQuery started([](std::string_view) { return std::string("started answer"); },
-                               c.started_url);
-    started.answer().wait();
+    StartedQuery started([](std::string_view) { return std::string("started answer"); },
+                         c.started_url);
+    started.call().WaitUntil(CallStage::kEnded, std::chrono::steady_clock::time_point::max());
 
     fixture.handlers.Form_Load(&started);
 
@@ -114,7 +114,7 @@ TEST(Form1HandlersTest, StartUpTakesTheQueryStartedForTheUrlInTheBox) {
 TEST(StartedQueryTest, WaitsUntilTheQuerySaysItIsUnderWayOrHasEnded) {
   std::promise<void> release;
   const std::shared_future<void> released = release.get_future().share();
-  const StartedQuery telling(
+  StartedQuery telling(
       [released](std::string_view, const std::function<void()>& under_way) {
         under_way();
         released.wait();
@@ -124,7 +124,8 @@ TEST(StartedQueryTest, WaitsUntilTheQuerySaysItIsUnderWayOrHasEnded) {
   telling.WaitUntilUnderWay(hours(1));
   EXPECT_FALSE(telling.Ended());
   release.set_value();
-  EXPECT_EQ(telling.answer().get(), "answer");
+  telling.call().WaitUntil(CallStage::kEnded, std::chrono::steady_clock::time_point::max());
+  EXPECT_EQ(telling.call().Take(), "answer");
 
   const StartedQuery silent([](std::string_view) { return std::string("answer"); },
                             "http://time.example/");
@@ -139,7 +140,7 @@ TEST(StartedQueryTest, WaitsUntilTheQuerySaysItIsUnderWayOrHasEnded) {
           return std::string("answer");
         },
         "http://time.example/");
-    ended.answer().wait();
+    ended.WaitUntilUnderWay(hours(1));
   }
   late_notice();
 }

@@ -1,7 +1,8 @@
 #include "runtime/base/error.h"
 
-#include <cstring>
 #include <string>
+
+#include "runtime/base/system_text.h"
 
 namespace horalux {
 
@@ -55,10 +56,8 @@ Error SystemError(ErrorKind kind, int errno_value, std::string_view detail) {
 }
 
 std::string ErrnoNote(int errno_value) {
-  // strerror_r comes in two incompatible flavours; strerror_l is not portable to Windows either.
-  // strerror is safe here: the program calls it from one thread only.
   std::string text = "（";
-  text += std::strerror(errno_value);
+  text += ErrnoText(errno_value);
   text += "，errno ";
   text += std::to_string(errno_value);
   text += "）";

@@ -13,4 +13,8 @@ namespace horalux {
 // are.
 std::string SystemTextToUtf8(std::string_view text);
 
+// The C library's description of an errno value, as UTF-8; safe on any thread (strerror_r,
+// strerror_s). Messages quote it through ErrnoNote (error.h).
+std::string ErrnoText(int errno_value);
+
 }  // namespace horalux

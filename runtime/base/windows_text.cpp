@@ -1,6 +1,7 @@
 #include "runtime/base/windows_text.h"
 
 #include <memory>
+#include <string>
 
 namespace horalux {
 namespace {
@@ -79,6 +80,12 @@ std::string WindowsErrorText(DWORD code, HMODULE module) {
     if (utf8.ends_with(stop)) utf8.erase(utf8.size() - stop.size());
   }
   return utf8;
+}
+
+std::string WindowsErrorNote(DWORD code, HMODULE module) {
+  std::string note = WindowsErrorText(code, module);
+  if (!note.empty()) note += "，";
+  return note + "错误代码 " + std::to_string(code);
 }
 
 }  // namespace horalux

@@ -29,4 +29,8 @@ std::string WideToUtf8(std::wstring_view wide);
 // there is none.
 std::string WindowsErrorText(DWORD code, HMODULE module = nullptr);
 
+// The one wording of a Windows error code in a message: its description (as WindowsErrorText
+// gives it) and the code, "拒绝访问，错误代码 5"; the code alone where there is no description.
+std::string WindowsErrorNote(DWORD code, HMODULE module = nullptr);
+
 }  // namespace horalux

@@ -12,23 +12,12 @@
 
 #include "runtime/base/error.h"
 #include "runtime/base/wall_clock.h"
+#include "runtime/base/windows_handles.h"
 #include "runtime/base/windows_text.h"
 
 namespace horalux {
 
 namespace {
-
-struct HandleCloser {
-  void operator()(HANDLE handle) const noexcept { ::CloseHandle(handle); }
-};
-using UniqueHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
-
-// The system's own description of an error code, with the code.
-std::string DescribeWindowsError(DWORD code) {
-  std::string text = WindowsErrorText(code);
-  if (!text.empty()) text += "，";
-  return text + "错误代码 " + std::to_string(code);
-}
 
 std::chrono::local_seconds ToLocalSeconds(const SYSTEMTIME& time) {
   const std::chrono::year_month_day date{
@@ -60,7 +49,7 @@ using PrivilegeCause = std::function<ClockFailure(DWORD code)>;
                                const PrivilegeCause& privilege_cause) {
   std::string detail(WordingOf(step).cause);
   detail += "（";
-  detail += DescribeWindowsError(code);
+  detail += WindowsErrorNote(code);
   detail += "；";
   detail += wanted_note;
   detail += "）";

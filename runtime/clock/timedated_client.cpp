@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <cstdint>
-#include <cstring>
 #include <string_view>
 
 #include "runtime/base/error.h"
@@ -76,8 +75,7 @@ std::optional<TimedatedCause> SetThroughTimedated(const TimedatedSetting& settin
   int result = sd_bus_open_system(&raw_bus);
   BusHandle bus(raw_bus);
   if (result < 0) {
-    return TimedatedCause{ClockFailure::kNoSystemBus,
-                          std::string("（") + std::strerror(-result) + "）"};
+    return TimedatedCause{ClockFailure::kNoSystemBus, ErrnoNote(-result)};
   }
 
   sd_bus_message* raw_call = nullptr;

@@ -14,8 +14,8 @@ namespace {
 
 [[noreturn]] void ThrowLocaleError(std::string_view locale_text, DWORD code) {
   throw Error(ErrorKind::kSystem, "无法读取区域设置 " + Quoted(locale_text) +
-                                      " 的日期时间格式，请检查控制面板中的“区域”设置（错误代码 " +
-                                      std::to_string(code) + "）");
+                                      " 的日期时间格式，请检查控制面板中的“区域”设置（" +
+                                      WindowsErrorNote(code) + "）");
 }
 
 // One item of the locale's settings; `locale` null means the user's own.

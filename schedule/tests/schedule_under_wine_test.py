@@ -64,10 +64,16 @@ class ScheduleUnderWine(unittest.TestCase):
         self.assertIn("SYSTEM（S-1-5-18），最高权限", out)
         self.assertTrue(TASK.exists())
         self.assertTrue(filecmp.cmp(PROGRAM, installed, shallow=False))
+        console = pathlib.Path(PROGRAM).with_suffix(".com")
+        if console.exists():
+            self.assertTrue(filecmp.cmp(console, self.installed / "horalux.com", shallow=False))
 
         status = run(PROGRAM, "--status")
         self.assertEqual(status.returncode, 0)
-        self.assertTrue(status.stdout.decode("utf-8").startswith("定时校正：计划任务“Horalux”"))
+        shown = status.stdout.decode("utf-8")
+        self.assertTrue(shown.startswith("定时校正：计划任务“Horalux”"), shown)
+        # Wine stores no events: the lines of the last runs are only announced.
+        self.assertIn("最近的运行记录（事件日志“应用程序”，来源 Horalux）：", shown)
 
         self.assertEqual(run(PROGRAM, "--unschedule").returncode, 0)
         self.assertFalse(TASK.exists())
@@ -77,7 +83,7 @@ class ScheduleUnderWine(unittest.TestCase):
 
     def test_a_site_that_cannot_be_scheduled_is_refused_before_anything_is_registered(self):
         refused = run(PROGRAM, "--schedule", "ftp://127.0.0.1/")
-        self.assertEqual(refused.returncode, 1)
+        self.assertEqual(refused.returncode, 2)  # a usage error
         self.assertIn("不是 http 或 https 网址", refused.stderr.decode("utf-8"))
         self.assertEqual(refused.stdout, b"")
         self.assertFalse(TASK.exists())

@@ -1,5 +1,7 @@
 #include "ui/qt/form1.h"
 
+#include <algorithm>
+#include <chrono>
 #include <exception>
 #include <memory>
 #include <string>
@@ -7,6 +9,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QEventLoop>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,8 +18,8 @@
 
 #include "handlers/started_query.h"
 #include "handlers/texts.h"
+#include "handlers/wait_rules.h"
 #include "ui/layout/form1_layout.h"
-#include "ui/qt/off_thread_call.h"
 #include "ui/qt/qt_text.h"
 #include "ui/qt/wait_window.h"
 
@@ -44,9 +47,6 @@ class BusyCursor {
  private:
   bool lifted_ = false;
 };
-
-// How long a wait goes unannounced: a usual answer comes well within it.
-constexpr int kQuietWaitMs = 1'000;
 
 // What a user does to a window: ignored while a press waits.
 bool IsInput(QEvent::Type type) {
@@ -80,12 +80,12 @@ bool IsInput(QEvent::Type type) {
 }
 
 // For the length of a wait: the window's input passes through `filter` first, and the window
-// knows which call it waits for.
+// knows the loop of the wait.
 class WaitScope {
  public:
-  WaitScope(QObject& filter, OffThreadCall*& current, OffThreadCall& call)
+  WaitScope(QObject& filter, QEventLoop*& current, QEventLoop& loop)
       : filter_(filter), current_(current) {
-    current_ = &call;
+    current_ = &loop;
     QCoreApplication::instance()->installEventFilter(&filter_);
   }
   ~WaitScope() {
@@ -97,7 +97,7 @@ class WaitScope {
 
  private:
   QObject& filter_;
-  OffThreadCall*& current_;
+  QEventLoop*& current_;
 };
 
 }  // namespace
@@ -132,7 +132,7 @@ void Form1::CreateControls() {
   Command1->setAutoDefault(true);
   // A press never starts while another waits, whatever clicks the button (a screen reader, say).
   connect(Command1, &QPushButton::clicked, this, [this] {
-    if (waiting_call_ == nullptr) handlers_.Command1_Click();
+    if (waiting_loop_ == nullptr) handlers_.Command1_Click();
   });
 
   for (QLabel* label : {Label1, Label2}) {
@@ -168,7 +168,7 @@ void Form1::FitLabelsToText() {
   }
 }
 
-void Form1::StartFrom(const StartedQuery& started) {
+void Form1::StartFrom(StartedQuery& started) {
   started_ = &started;
   Text2->setText(ToQString(started.url()));
 }
@@ -201,10 +201,10 @@ void Form1::WriteText1(std::string_view text) { Text1->setText(ToQString(text));
 
 void Form1::closeEvent(QCloseEvent* event) {
   // Closing is the one thing the user can still do while a press waits: the wait ends at once,
-  // and RunBusy stops the press.
-  if (waiting_call_ != nullptr) {
+  // and the handler stops.
+  if (waiting_loop_ != nullptr) {
     closed_while_waiting_ = true;
-    waiting_call_->StopWaiting();
+    WakeTheWait();
   }
   QWidget::closeEvent(event);
 }
@@ -212,7 +212,7 @@ void Form1::closeEvent(QCloseEvent* event) {
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
   // The controls are not disabled while a press waits, which would grey them out; the user's
   // input to them is dropped instead.
-  if (waiting_call_ != nullptr && IsInput(event->type())) {
+  if (waiting_loop_ != nullptr && IsInput(event->type())) {
     if (const auto* widget = qobject_cast<QWidget*>(watched); widget && widget->window() == this) {
       return true;
     }
@@ -220,48 +220,75 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
-std::string Form1::RunBusy(const BusyFetch& fetch) {
+void Form1::WakeTheWait() {
+  woken_ = true;
+  if (waiting_loop_ != nullptr) waiting_loop_->quit();
+}
+
+WaitEnd Form1::AwaitCall(BackgroundTask& call, LongWaitRule& rule) {
   BusyCursor busy;
   // The request can take half a minute where a firewall drops packets. It runs on a thread of
   // its own while this one goes on drawing the window and answering the desktop's "are you
   // alive" (_NET_WM_PING), so that the desktop does not grey the window out as hung. At start,
   // before the window has appeared, the same loop shows the small window of a long wait.
-  OffThreadCall call(fetch.prepare, fetch.query);
   closed_while_waiting_ = false;
   cancelled_ = false;
   std::unique_ptr<QProgressDialog> wait_window;
-  QTimer quiet_wait;
-  quiet_wait.setSingleShot(true);
-  connect(&quiet_wait, &QTimer::timeout, this, [&] {
-    // An answer that has just come, its wake-up still queued, is not announced.
-    if (call.Ended()) return;
-    busy.Lift();
-    wait_window = MakeWaitWindow(fetch.waiting_text, isVisible() ? this : nullptr);
-    connect(wait_window.get(), &QProgressDialog::canceled, this, [&] {
-      cancelled_ = true;
-      call.StopWaiting();
-    });
-    wait_window->show();
-    wait_window->raise();
-    wait_window->activateWindow();
-  });
-  bool answered;
+  QEventLoop loop;
+  QTimer look_again;
+  look_again.setSingleShot(true);
+  // At each of the call's steps and when the rule asks: the wait ends, or the small window is
+  // shown. Done where it is woken, since a handler of the wait's own events may spin its own loop.
+  const auto look = [&] {
+    if (call.Ended() || closed_while_waiting_ || cancelled_) {
+      WakeTheWait();
+      return;
+    }
+    const LongWaitRule::Step step = rule.Check(call, std::chrono::steady_clock::now());
+    if (step.show) {
+      busy.Lift();
+      wait_window = MakeWaitWindow(rule.waiting_text(), isVisible() ? this : nullptr);
+      connect(wait_window.get(), &QProgressDialog::canceled, this, [this] {
+        cancelled_ = true;
+        WakeTheWait();
+      });
+      wait_window->show();
+      wait_window->raise();
+      wait_window->activateWindow();
+    }
+    if (step.look_again_at) {
+      const auto delay = std::chrono::ceil<std::chrono::milliseconds>(
+          *step.look_again_at - std::chrono::steady_clock::now());
+      look_again.start(std::max<int>(0, static_cast<int>(delay.count())));
+    }
+  };
+  connect(&look_again, &QTimer::timeout, &loop, look);
+  bool quitting = false;
   {
-    const WaitScope scope(*this, waiting_call_, call);
-    // The polkit prompt of `prepare` is the system's, not a wait of ours: the quiet second
-    // starts with the query.
-    answered = call.Wait([&quiet_wait] { quiet_wait.start(kQuietWaitMs); });
+    const WaitScope scope(*this, waiting_loop_, loop);
+    // Posted from the call's thread; Qt drops what is posted to a loop that goes before handling
+    // it.
+    call.SetNotice(
+        [&loop, &look] { QMetaObject::invokeMethod(&loop, look, Qt::QueuedConnection); });
+    look();
+    woken_ = false;
+    if (!call.Ended()) {
+      loop.exec();
+      // Not woken by us: the application is quitting.
+      quitting = !woken_;
+    }
+    call.SetNotice(nullptr);
   }
-  quiet_wait.stop();
+  look_again.stop();
   wait_window.reset();
-  // A request still out is left to its thread, which owns everything it uses; see main for how
-  // the program then ends.
-  if (!answered) left_a_request_running_ = true;
-  // Closed or quit meanwhile: the press stops here and the clock is left alone.
-  if (closed_while_waiting_ || (!answered && !cancelled_)) throw WindowClosed();
-  // Cancelled: even an answer that came meanwhile is dropped, as the user asked.
-  if (cancelled_) throw FetchCancelled();
-  return call.TakeResult();
+  // Closed, cancelled or quit meanwhile: the handler stops; a call still out is left to its
+  // thread, which owns everything it uses (see main for how the program then ends).
+  if (closed_while_waiting_ || cancelled_ || quitting) {
+    if (!call.Ended()) left_a_request_running_ = true;
+    if (cancelled_ && !closed_while_waiting_ && !quitting) return WaitEnd::kCancelled;
+    return WaitEnd::kWindowClosed;
+  }
+  return WaitEnd::kCallEnded;
 }
 
 }  // namespace horalux

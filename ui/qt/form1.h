@@ -13,13 +13,12 @@
 #include "handlers/form1_handlers.h"
 #include "ui/layout/form1_layout.h"
 
+class QEventLoop;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 
 namespace horalux {
-
-class OffThreadCall;
 
 class Form1 : public QWidget, private Form1Window {
   Q_OBJECT
@@ -33,14 +32,14 @@ class Form1 : public QWidget, private Form1Window {
   // The window starts from a start-up query the program has already started: the address box
   // shows its URL, and the load handler takes its answer. Without one, the address box shows the
   // default site and the load handler asks it. `started` must outlive the first show.
-  void StartFrom(const StartedQuery& started);
+  void StartFrom(StartedQuery& started);
 
   // The first show runs the load handler: the start-up time is fetched and shown before the
   // window appears. The labels are fitted to their texts then, just before it appears.
   void setVisible(bool visible) override;
 
-  // Whether the window was closed, or a wait cancelled, while a request was out, which may then
-  // still be running on a thread of its own.
+  // Whether the window was closed, or a wait cancelled, while a call was out (a request, the
+  // clock's), which may then still be running on a thread of its own.
   bool LeftARequestRunning() const { return left_a_request_running_; }
 
  protected:
@@ -58,13 +57,17 @@ class Form1 : public QWidget, private Form1Window {
   std::string ReadText2() const override;
   std::string ReadText1() const override;
   void WriteText1(std::string_view text) override;
-  std::string RunBusy(const BusyFetch& fetch) override;
+  WaitEnd AwaitCall(BackgroundTask& call, LongWaitRule& rule) override;
+  // Ends the wait in progress: its loop looks again at why it should go on.
+  void WakeTheWait();
 
   Form1Handlers handlers_;
-  const StartedQuery* started_ = nullptr;
+  StartedQuery* started_ = nullptr;
   bool loaded_ = false;
-  // While a press waits for its request: the call, so that closing the window can end the wait.
-  OffThreadCall* waiting_call_ = nullptr;
+  // While a handler waits for a call: the loop that delivers the events, so that closing the
+  // window can end the wait; and whether something of ours woke it (else the program quits).
+  QEventLoop* waiting_loop_ = nullptr;
+  bool woken_ = false;
   bool closed_while_waiting_ = false;
   bool cancelled_ = false;
   bool left_a_request_running_ = false;

@@ -3,6 +3,7 @@
 // and Qt's boxes.
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -88,8 +89,13 @@ int main(int argc, char** argv) {
   // loads its fonts and builds the window.
   std::optional<horalux::StartedQuery> started;
   if (forms) {
-    started.emplace(query,
-                    command_line.url.value_or(std::string(horalux::texts::kDefaultTimeServerUrl)));
+    started.emplace(
+        [forms](std::string_view url, const std::function<void()>& under_way) {
+          horalux::HttpRequestOptions options;
+          options.on_sending = under_way;
+          return horalux::GetWebTime(url, *forms, options);
+        },
+        command_line.url.value_or(std::string(horalux::texts::kDefaultTimeServerUrl)));
   }
 
   int qt_argc = 1;

@@ -3,6 +3,7 @@
 #include <QPushButton>
 #include <QString>
 
+#include "handlers/error_report.h"
 #include "handlers/texts.h"
 #include "ui/qt/qt_text.h"
 
@@ -40,7 +41,7 @@ std::unique_ptr<QMessageBox> MakePromptBox(std::string_view prompt, QWidget* par
 std::unique_ptr<QMessageBox> MakeErrorReport(const Error& error, QWidget* parent) {
   // The kind heads the report, the cause and what to do follow. Rich text wraps long causes;
   // the quoted values in them are escaped so that they are shown as they are.
-  const QString text = "<b>" + ToQString(ErrorKindName(error.kind())).toHtmlEscaped() + "</b><br>" +
+  const QString text = "<b>" + ToQString(ErrorReportTitle(error)).toHtmlEscaped() + "</b><br>" +
                        ToQString(error.detail()).toHtmlEscaped().replace('\n', "<br>");
   return MakeBox(QMessageBox::Critical, text, Qt::RichText, parent);
 }

@@ -1,40 +1,12 @@
 #include "ui/win32/busy_wait.h"
 
 #include <algorithm>
-#include <exception>
-#include <memory>
-#include <thread>
-#include <type_traits>
-#include <utility>
 
+#include "runtime/base/windows_handles.h"
 #include "ui/win32/windows_failure.h"
 
 namespace horalux {
 namespace {
-
-struct HandleCloser {
-  void operator()(HANDLE handle) const noexcept { ::CloseHandle(handle); }
-};
-using UniqueHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
-
-// What the fetch's thread hands back. Shared, so that a thread left running still writes into
-// memory of its own.
-struct FetchJob {
-  std::function<void()> prepare;
-  std::function<std::string()> fetch;
-  std::string result;
-  std::exception_ptr failure;
-  UniqueHandle prepared;
-  UniqueHandle done;
-};
-
-UniqueHandle NewEvent() {
-  UniqueHandle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-  if (!event) ThrowWindowsFailure("无法创建事件对象");
-  return event;
-}
-
-bool IsSignalled(HANDLE event) { return ::WaitForSingleObject(event, 0) == WAIT_OBJECT_0; }
 
 bool IsInputToDrop(const MSG& message, HWND window) {
   if (window == nullptr) return false;
@@ -50,31 +22,49 @@ bool IsDialogKey(MSG& message, const BusyWaitOptions& options) {
   return dialog != nullptr && ::IsDialogMessageW(dialog, &message);
 }
 
-// Delivers the thread's messages until the job is done (true) or the wait is abandoned (false).
-bool WaitPumping(const FetchJob& job, const BusyWaitOptions& options) {
-  const HANDLE handles[] = {job.done.get(), job.prepared.get()};
-  bool long_wait_pending = options.on_long_wait && options.long_wait_ms != INFINITE;
-  // The long wait is counted from the end of the preparation, which is not a wait of ours.
-  std::optional<ULONGLONG> long_wait_at;
+// Milliseconds until `at`, for MsgWaitForMultipleObjectsEx; INFINITE when there is no `at`.
+DWORD TimeoutUntil(const std::optional<std::chrono::steady_clock::time_point>& at) {
+  if (!at) return INFINITE;
+  const auto left =
+      std::chrono::ceil<std::chrono::milliseconds>(*at - std::chrono::steady_clock::now());
+  return static_cast<DWORD>(
+      std::clamp<std::chrono::milliseconds::rep>(left.count(), 0, INFINITE - 1));
+}
+
+// The call's steps set an event this thread waits on beside its messages; no step is noticed
+// once the scope has gone.
+class NoticeScope {
+ public:
+  explicit NoticeScope(BackgroundTask& call) : call_(call) {
+    // Auto-reset: each wake-up takes the notices that came before it.
+    event_.reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    if (!event_) ThrowWindowsFailure("无法创建事件对象");
+    call_.SetNotice([event = event_.get()] { ::SetEvent(event); });
+  }
+  ~NoticeScope() { call_.SetNotice(nullptr); }
+  NoticeScope(const NoticeScope&) = delete;
+  NoticeScope& operator=(const NoticeScope&) = delete;
+
+  HANDLE event() const { return event_.get(); }
+
+ private:
+  BackgroundTask& call_;
+  UniqueHandle event_;
+};
+
+}  // namespace
+
+bool PumpWhileRunning(BackgroundTask& call, const BusyWaitOptions& options) {
+  const NoticeScope notices(call);
+  const HANDLE event = notices.event();
   for (;;) {
-    if (long_wait_pending && !long_wait_at && IsSignalled(job.prepared.get())) {
-      long_wait_at = ::GetTickCount64() + options.long_wait_ms;
-    }
-    if (long_wait_pending && long_wait_at && ::GetTickCount64() >= *long_wait_at) {
-      long_wait_pending = false;
-      // An answer that has just come is not announced, not even for a moment.
-      if (IsSignalled(job.done.get())) return true;
-      options.on_long_wait();
-    }
-    DWORD timeout = INFINITE;
-    if (long_wait_pending && long_wait_at) {
-      timeout = static_cast<DWORD>(*long_wait_at - std::min(*long_wait_at, ::GetTickCount64()));
-    }
-    const DWORD watched = long_wait_pending && !long_wait_at ? 2 : 1;
-    const DWORD woken =
-        ::MsgWaitForMultipleObjectsEx(watched, handles, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-    if (woken == WAIT_OBJECT_0) return true;
-    if (woken != WAIT_OBJECT_0 + watched) continue;  // prepared, or the long wait's time
+    if (call.Ended()) return true;
+    const std::optional<std::chrono::steady_clock::time_point> look_again =
+        options.look ? options.look() : std::nullopt;
+    if (call.Ended()) return true;
+    const DWORD woken = ::MsgWaitForMultipleObjectsEx(1, &event, TimeoutUntil(look_again),
+                                                      QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    if (woken != WAIT_OBJECT_0 + 1) continue;  // a step of the call's, or the time to look
     MSG message{};
     while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
       if (message.message == WM_QUIT) {
@@ -89,44 +79,6 @@ bool WaitPumping(const FetchJob& job, const BusyWaitOptions& options) {
       if (options.abandon && options.abandon()) return false;
     }
   }
-}
-
-}  // namespace
-
-std::optional<std::string> FetchWhilePumping(std::function<void()> prepare,
-                                             std::function<std::string()> fetch,
-                                             const BusyWaitOptions& options) {
-  auto job = std::make_shared<FetchJob>();
-  job->prepare = std::move(prepare);
-  job->fetch = std::move(fetch);
-  job->prepared = NewEvent();
-  job->done = NewEvent();
-  std::thread worker([job] {
-    try {
-      if (job->prepare) job->prepare();
-      ::SetEvent(job->prepared.get());
-      job->result = job->fetch();
-    } catch (...) {
-      job->failure = std::current_exception();
-    }
-    ::SetEvent(job->done.get());
-  });
-
-  bool done = false;
-  try {
-    done = WaitPumping(*job, options);
-  } catch (...) {
-    // Raised by a window's handler while waiting: the thread is left as for an abandoned wait.
-    worker.detach();
-    throw;
-  }
-  if (!done) {
-    worker.detach();
-    return std::nullopt;
-  }
-  worker.join();
-  if (job->failure) std::rethrow_exception(job->failure);
-  return std::move(job->result);
 }
 
 void RefreshCursor() {

@@ -16,6 +16,7 @@
 #include "handlers/form1_handlers.h"
 #include "handlers/started_query.h"
 #include "handlers/texts.h"
+#include "runtime/base/windows_handles.h"
 #include "ui/layout/form1_layout.h"
 #include "ui/win32/dpi.h"
 #include "ui/win32/window.h"
@@ -36,28 +37,27 @@ class Form1 : public Window, private Form1Window {
   void Build(const std::function<bool()>& enough = nullptr);
   // The load handler: the start-up time, from `started` if it is the query of Text2's URL,
   // shown before the window appears.
-  void Load(const StartedQuery* started = nullptr);
+  void Load(StartedQuery* started = nullptr);
   // Builds the window if need be and shows it with the focus on the set-clock button.
   void Show(int show_command);
   // Delivers the thread's messages until the window is closed; returns the exit code.
   int RunMessageLoop();
-  // A request's wait was left (the window closed, or the wait cancelled) and its thread may
-  // still be running: it can neither be stopped nor waited for, so the process should end at
-  // once (see FetchWhilePumping).
+  // A call's wait was left (the window closed, or the wait cancelled) and its thread may still
+  // be running: it can neither be stopped nor waited for, so the process should end at once (see
+  // PumpWhileRunning).
   bool LeftARequestRunning() const { return request_left_; }
 
  private:
-  struct FontDeleter {
-    void operator()(HFONT font) const noexcept { ::DeleteObject(font); }
-  };
-  using UniqueFont = std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter>;
-  struct IconDeleter {
-    void operator()(HICON icon) const noexcept { ::DestroyIcon(icon); }
-  };
-  using UniqueIcon = std::unique_ptr<std::remove_pointer_t<HICON>, IconDeleter>;
+  // A fixed size, with minimise and close.
+  static constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
-  // Label1, Text2, Label2, Text1, Command1: the order of form1_layout::kControls.
-  static const std::array<HWND Form1::*, form1_layout::kControls.size()> kControlsInTableOrder;
+  // Each control by the name form1_layout::kControls gives it, which alone gives their order.
+  struct NamedControl;
+  static const std::array<NamedControl, form1_layout::kControls.size()> kNamedControls;
+  static const NamedControl& NamedControlOf(std::size_t index);
+  // The control of form1_layout::kControls[index].
+  HWND Control(std::size_t index) const;
+  static std::wstring WindowText(HWND control);
 
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
 
@@ -70,12 +70,14 @@ class Form1 : public Window, private Form1Window {
   // The window's outer size at `dpi`.
   SIZE WindowSize(UINT dpi) const;
   void SetIcons(UINT dpi);
+  // Laid out, with its icons, for `dpi` and centred on its monitor's work area.
+  void PlaceOnMonitor(UINT dpi);
   void OnCommand1();
 
   std::string ReadText2() const override;
   std::string ReadText1() const override;
   void WriteText1(std::string_view text) override;
-  std::string RunBusy(const BusyFetch& busy_fetch) override;
+  WaitEnd AwaitCall(BackgroundTask& call, LongWaitRule& rule) override;
 
   Form1Handlers handlers_;
   std::optional<Dpi> dpi_functions_;  // looked up with the window
@@ -89,7 +91,7 @@ class Form1 : public Window, private Form1Window {
   std::size_t controls_made_ = 0;  // of form1_layout::CreationOrder()
   bool placed_ = false;            // laid out and placed on its monitor
   bool cancelled_ = false;         // the wait was cancelled in the small window
-  bool request_left_ = false;      // a request's thread was left running
+  bool request_left_ = false;      // a call's thread was left running
   std::string initial_text2_;      // Text2 until the window is made
   std::string initial_text1_;      // Text1 until the window is made
 

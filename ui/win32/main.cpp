@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "handlers/command_line.h"
+#include "handlers/error_report.h"
 #include "handlers/started_query.h"
 #include "handlers/texts.h"
 #include "runtime/base/error.h"
-#include "runtime/base/system_text.h"
 #include "runtime/base/windows_text.h"
 #include "runtime/clock/clock.h"
 #include "runtime/datetime/text_forms.h"
@@ -121,10 +121,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show_command) {
     message_box.ReportError(error);
   } catch (const std::exception& error) {
     message_box.SetOwner(nullptr);
-    message_box.ReportError(
-        horalux::Error(horalux::ErrorKind::kSystem, "程序内部出现意外错误（" +
-                                                        horalux::SystemTextToUtf8(error.what()) +
-                                                        "）。请重新启动程序。"));
+    message_box.ReportError(horalux::InternalError(error, horalux::AfterInternalError::kRestart));
   }
   if (started && !started->Ended()) EndAtOnce(status);
   return status;

@@ -3,12 +3,11 @@
 #pragma once
 
 #include <functional>
-#include <memory>
 #include <string_view>
-#include <type_traits>
 
 #include <windows.h>
 
+#include "runtime/base/windows_handles.h"
 #include "ui/win32/dpi.h"
 #include "ui/win32/window.h"
 
@@ -25,11 +24,6 @@ class WaitWindow : public Window {
              std::function<void()> on_cancel);
 
  private:
-  struct FontDeleter {
-    void operator()(HFONT font) const noexcept { ::DeleteObject(font); }
-  };
-  using UniqueFont = std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter>;
-
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
   void LayOut(HWND owner, HWND placed_near, const Dpi& dpi);
 

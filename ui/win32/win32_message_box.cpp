@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "handlers/error_report.h"
 #include "handlers/texts.h"
 #include "ui/win32/wide_text.h"
 
@@ -24,7 +25,7 @@ void ShowBox(HWND owner, const std::wstring& text, UINT icon) {
 }  // namespace
 
 std::wstring ErrorReportText(const Error& error) {
-  return TextToShow(ErrorKindName(error.kind())) + L"\n" + TextToShow(error.detail());
+  return TextToShow(ErrorReportTitle(error)) + L"\n" + TextToShow(error.detail());
 }
 
 void Win32MessageBox::Show(std::string_view prompt) { ShowBox(owner_, TextToShow(prompt), 0); }

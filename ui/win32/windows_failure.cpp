@@ -11,9 +11,8 @@ namespace horalux {
 
 void ThrowWindowsFailure(std::string_view what) {
   const DWORD code = ::GetLastError();
-  throw Error(ErrorKind::kSystem, std::string(what) + "（" + WindowsErrorText(code) +
-                                      "，错误代码 " + std::to_string(code) +
-                                      "）。请重新启动程序。");
+  throw Error(ErrorKind::kSystem,
+              std::string(what) + "（" + WindowsErrorNote(code) + "）。请重新启动程序。");
 }
 
 }  // namespace horalux

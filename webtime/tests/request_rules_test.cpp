@@ -1,6 +1,6 @@
 // The request component's rules that no transfer decides for itself: where a redirect leads and
-// with which method, and which proxy the environment or the Internet Options settings give a
-// request.
+// with which method, which proxy the environment or the Internet Options settings give a
+// request, and how often one hop goes out.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "webtime/environment_proxy.h"
+#include "webtime/hop_sends.h"
 #include "webtime/proxy_choice.h"
 #include "webtime/redirect.h"
 
@@ -93,6 +94,36 @@ TEST(ProxyChoiceTest, TakesTheProxyForTheRequestsSchemeFromInternetOptions) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(PlanProxy(c.settings, c.scheme), c.expected) << c.description;
+  }
+}
+
+// Where WinHTTP asks for a request to be sent again (which Wine cannot be made to do), the hop
+// goes out again a bounded number of times, and a proxy's challenge is answered once only.
+TEST(HopSendsTest, SendsAgainWhenAskedUpToTheLimitAndAnswersOneChallenge) {
+  using Next = HopSends::Next;
+  struct Send {
+    bool resend_asked;
+    int status;
+    Next expected;
+  };
+  const Send resend = {true, 0, Next::kSendAgain};
+  const std::vector<std::pair<const char*, std::vector<Send>>> cases = {
+      {"an answer stands", {{false, 200, Next::kDone}}},
+      {"a server's 401 stands", {{false, 401, Next::kDone}}},
+      {"resent, then answered", {resend, resend, {false, 200, Next::kDone}}},
+      {"resent until the limit, then given up", {resend, resend, resend, {true, 0, Next::kGiveUp}}},
+      {"a proxy's challenge answered once, its second one stands",
+       {{false, 407, Next::kAnswerChallenge}, {false, 407, Next::kDone}}},
+      {"a logon round that asks to resend, then the answer",
+       {{false, 407, Next::kAnswerChallenge}, resend, {false, 200, Next::kDone}}},
+  };
+  static_assert(kMaxResends == 3, "the cases above resend three times");
+  for (const auto& [description, sends] : cases) {
+    HopSends hop;
+    for (std::size_t i = 0; i < sends.size(); ++i) {
+      EXPECT_EQ(hop.After(sends[i].resend_asked, sends[i].status), sends[i].expected)
+          << description << ", send " << i + 1;
+    }
   }
 }
 

@@ -57,7 +57,7 @@ void QtMessageBoxTest::errorReportNamesTheKindAndTheCauseWithMarkupShownAsText()
   QCOMPARE(box->textFormat(), Qt::RichText);
   QTextDocument shown;
   shown.setHtml(box->text());
-  QCOMPARE(shown.toPlainText(), QString("类型不匹配\n“<i>x</i>” 不是有效的日期时间"));
+  QCOMPARE(shown.toPlainText(), QString("无法读取网站的时间\n“<i>x</i>” 不是有效的日期时间"));
 }
 
 void QtMessageBoxTest::showReturnsWhenTheUserDismissesTheBox() {

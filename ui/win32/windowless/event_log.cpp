@@ -13,8 +13,7 @@ constexpr wchar_t kSourceName[] = L"Horalux";
 
 [[noreturn]] void ThrowEventLogFailure(std::string_view what) {
   const DWORD code = ::GetLastError();
-  throw Error(ErrorKind::kSystem, std::string(what) + "（" + WindowsErrorText(code) +
-                                      "，错误代码 " + std::to_string(code) + "）");
+  throw Error(ErrorKind::kSystem, std::string(what) + "（" + WindowsErrorNote(code) + "）");
 }
 
 WORD TypeOf(EventType type) {

@@ -7,9 +7,9 @@
 
 #include <windows.h>
 
-#include <memory>
 #include <string_view>
-#include <type_traits>
+
+#include "runtime/base/windows_handles.h"
 
 namespace horalux {
 
@@ -28,14 +28,9 @@ class RunOutput {
   void WriteError(std::string_view text) const { Write(error_, text); }
 
  private:
-  struct HandleCloser {
-    void operator()(HANDLE handle) const noexcept { ::CloseHandle(handle); }
-  };
-  using OwnedHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
-
   static void Write(HANDLE handle, std::string_view text);
 
-  OwnedHandle console_;  // the parent's console, opened by us; the inherited handles are not ours
+  UniqueHandle console_;  // the parent's console, opened by us; the inherited handles are not ours
   HANDLE out_ = nullptr;
   HANDLE error_ = nullptr;
 };

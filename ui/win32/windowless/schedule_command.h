@@ -1,5 +1,6 @@
-// --schedule, --unschedule and --status for horalux.exe and horalux.com alike: they print what
-// they did and never show a box (the MSI runs them with nobody to press its button).
+// --schedule, --unschedule and --status for horalux.exe and horalux.com alike: run, and printed
+// where the windowless modes print (never a box: the MSI runs them with nobody to press its
+// button); --status adds the last runs' lines from the event log, where a task's runs report.
 #pragma once
 
 #include <string_view>
@@ -8,8 +9,8 @@
 
 namespace horalux {
 
-// Runs the command line's scheduling action; `program` names the program in its error lines.
-// Returns the exit status.
+// `command_line` is one of kSchedule, kUnschedule and kStatus; `program` names the program in its
+// error lines. Returns the exit status.
 int RunScheduleCommand(const CommandLine& command_line, std::string_view program);
 
 }  // namespace horalux
