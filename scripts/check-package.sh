@@ -45,9 +45,10 @@ check() {  # check <message> <command...>
   if "$@"; then pass "$message"; else fail "$message"; fi
 }
 installed() { dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q '^install ok installed$'; }
+# Purged, so that the conffile /etc/default/horalux goes too.
 remove_package() {
-  if installed; then
-    DEBIAN_FRONTEND=noninteractive apt-get remove -y -q "$package" >/dev/null
+  if dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -qE ' (installed|config-files)$'; then
+    DEBIAN_FRONTEND=noninteractive apt-get purge -y -q "$package" >/dev/null
   fi
 }
 
@@ -179,6 +180,7 @@ echo "== Remove =="
 remove_package
 trap - EXIT
 check "package is removed again" bash -c "! dpkg-query -W -f='\${Status}' $package 2>/dev/null | grep -q 'ok installed'"
+check "/etc/default/horalux went with it" test ! -e /etc/default/horalux
 
 if [ "$failures" -ne 0 ]; then
   echo "$failures package check(s) failed"

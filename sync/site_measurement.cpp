@@ -122,6 +122,7 @@ SiteMeasurement MeasureSite(TimedExchange& exchange, std::string_view host,
           PlanVisit(*result.interval, round_trip, timing.now() + microseconds(500),
                     std::min(kMostCutsPerVisit, limits.most_requests - result.requests));
       if (cuts.front().send > last_send) break;
+      const int asked_before = result.requests;
       for (const PlannedCut& cut : cuts) {
         if (cut.send > last_send || result.requests >= limits.most_requests) break;
         // An earlier cut of the visit may have settled this one's answer already.
@@ -132,6 +133,8 @@ SiteMeasurement MeasureSite(TimedExchange& exchange, std::string_view host,
         timing.sleep_until(cut.send);
         measurement.Ask();
       }
+      // Nothing left that an answer could narrow.
+      if (result.requests == asked_before) break;
     }
   } catch (const Unusable& unusable) {
     result.interval.reset();

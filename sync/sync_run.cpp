@@ -122,9 +122,14 @@ SyncServices SystemSyncServices(const WallClock& wall_clock, Clock* clock) {
   };
   services.now = [&wall_clock] { return wall_clock.Now(); };
   // The wait is on the monotonic clock: a clock moved meanwhile neither stretches nor cuts it.
+  // Its last moments are spent awake, since a sleep may overshoot by a millisecond or more on a
+  // busy machine, and each send's moment decides where its answer cuts.
   services.sleep_until = [&wall_clock](WallTime until) {
+    const auto awake = std::chrono::milliseconds(2);
+    const auto start = std::chrono::steady_clock::now();
     const auto left = until - wall_clock.Now();
-    if (left > left.zero()) std::this_thread::sleep_for(left);
+    if (left > awake) std::this_thread::sleep_for(left - awake);
+    while (std::chrono::steady_clock::now() - start < left) std::this_thread::yield();
   };
   services.clock = clock;
   return services;

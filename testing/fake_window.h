@@ -3,10 +3,12 @@
 // next such wait.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "handlers/form1_handlers.h"
@@ -21,7 +23,7 @@ class FakeWindow : public Form1Window {
   WaitEnd AwaitCall(BackgroundTask& call, LongWaitRule& rule) override {
     busy = true;
     struct Idle {
-      bool& busy;
+      std::atomic<bool>& busy;
       ~Idle() { busy = false; }
     } idle{busy};
     if (!rule.waiting_text().empty()) waiting_texts.push_back(rule.waiting_text());
@@ -36,7 +38,17 @@ class FakeWindow : public Form1Window {
 
   std::string text2 = "http://time.example/";
   std::string text1;
-  bool busy = false;
+  // Whether the window shows that it is busy before `longest` has passed: a call's job starts
+  // before the wait for it, so a job that asks may come first.
+  bool BecomesBusyWithin(std::chrono::milliseconds longest) const {
+    const auto deadline = std::chrono::steady_clock::now() + longest;
+    while (!busy && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return busy;
+  }
+
+  std::atomic<bool> busy = false;  // read by the calls' threads too
   std::vector<std::string> waiting_texts;
   bool cancel_next_wait = false;
 };

@@ -61,8 +61,8 @@ ResponseRoute WinHttpTransfer::Perform(ResponseHeaders& headers) {
     start = end;
   }
   headers.MarkComplete();
-  return {shared->exchange.current_host(), shared->exchange.final_proxy(),
-          shared->exchange.proxy_logon()};
+  // Read once the exchange has ended: nothing writes them any more.
+  return {exchange->current_host(), exchange->final_proxy(), exchange->proxy_logon()};
 }
 
 }  // namespace

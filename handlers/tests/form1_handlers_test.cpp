@@ -43,7 +43,7 @@ struct Fixture {
   Fixture()
       : handlers(window, boxes, clock, Forms(), [this](std::string_view url) {
           urls.emplace_back(url);
-          busy_during_query.push_back(window.busy);
+          busy_during_query.push_back(window.BecomesBusyWithin(10s));
           authorizations_before_query.push_back(clock.authorizations());
           return answer(url);
         }) {}

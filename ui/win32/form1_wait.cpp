@@ -3,6 +3,7 @@
 #include "ui/win32/form1.h"
 
 #include <chrono>
+#include <memory>
 #include <optional>
 
 #include "handlers/wait_rules.h"
@@ -36,7 +37,9 @@ class BusyScope {
 WaitEnd Form1::AwaitCall(BackgroundTask& call, LongWaitRule& rule) {
   closed_ = false;
   cancelled_ = false;
-  std::optional<WaitWindow> wait_window;
+  // On the heap: GCC's optimizer misreads an optional's destructor here as reading an
+  // uninitialized font.
+  std::unique_ptr<WaitWindow> wait_window;
   const auto look = [&]() -> std::optional<std::chrono::steady_clock::time_point> {
     const LongWaitRule::Step step = rule.Check(call, std::chrono::steady_clock::now());
     if (step.show) {
@@ -44,8 +47,8 @@ WaitEnd Form1::AwaitCall(BackgroundTask& call, LongWaitRule& rule) {
       const HWND owner = handle() != nullptr && ::IsWindowVisible(handle()) ? handle() : nullptr;
       PrepareControls();
       try {
-        wait_window.emplace(rule.waiting_text(), owner, handle(), *dpi_functions_,
-                            [this] { cancelled_ = true; });
+        wait_window = std::make_unique<WaitWindow>(rule.waiting_text(), owner, handle(),
+                                                   *dpi_functions_, [this] { cancelled_ = true; });
       } catch (const Error&) {
         // Without the small window the wait goes on as it did before there was one.
       }

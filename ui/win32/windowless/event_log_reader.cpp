@@ -56,7 +56,8 @@ void AppendEvent(const EVENTLOGRECORD& record, std::vector<std::string>& lines) 
   const auto* string = reinterpret_cast<const wchar_t*>(base + record.StringOffset);
   for (WORD i = 0; i < record.NumStrings; ++i) {
     const std::wstring_view one(string);
-    text += (i == 0 ? "" : "\n") + WideToUtf8(one);
+    if (i != 0) text += '\n';
+    text += WideToUtf8(one);
     string += one.size() + 1;
   }
   const DWORD id = record.EventID & 0xFFFF;
