@@ -23,13 +23,14 @@ import datetime
 import json
 import os
 import socket
-import struct
 import subprocess
 import sys
 import tempfile
 import threading
 import time
 import unittest
+
+from wine_x86 import is_32_bit, reason_32_bit_wine_cannot_run
 
 PROGRAM, PROBE, PICTURES = sys.argv[1:4] if len(sys.argv) >= 4 else (None, None, None)
 WINE = os.environ.get("WINE", "/usr/lib/wine/wine64")
@@ -493,25 +494,12 @@ class ProgramUnderWineTest(unittest.TestCase):
                 self.assertEqual(self.program.process.wait(timeout=10), status)
 
 
-def is_32_bit(program):
-    """Whether a Windows exe is for x86 (its PE header's machine is IMAGE_FILE_MACHINE_I386)."""
-    with open(program, "rb") as exe:
-        header = exe.read(4096)
-    (pe_offset,) = struct.unpack_from("<I", header, 0x3C)
-    return struct.unpack_from("<H", header, pe_offset + 4)[0] == 0x14C
-
-
 def reason_to_skip():
     if not os.environ.get("DISPLAY"):
         return "no display"
     if not os.path.isfile(PROGRAM):
         return f"no program at {PROGRAM} (scripts/build-windows.sh builds it)"
-    # Debian's wine64 hands a 32-bit program to the 32-bit loader beside it, from wine32:i386.
-    loader_32 = os.path.join(os.path.dirname(os.path.realpath(WINE)), "wine")
-    if is_32_bit(PROGRAM) and not os.access(loader_32, os.X_OK):
-        return (f"Wine cannot run 32-bit programs here: no {loader_32} (Debian: wine32:i386, "
-                "which scripts/install-deps.sh --windows installs when the i386 lists allow)")
-    return None
+    return reason_32_bit_wine_cannot_run(WINE) if is_32_bit(PROGRAM) else None
 
 
 def in_private_hosts():

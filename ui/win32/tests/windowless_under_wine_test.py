@@ -20,13 +20,14 @@ import http.server
 import os
 import random
 import re
-import struct
 import subprocess
 import sys
 import tempfile
 import threading
 import time
 import unittest
+
+from wine_x86 import is_32_bit, reason_32_bit_wine_cannot_run
 
 DIRECTORY = sys.argv[1] if len(sys.argv) > 1 else None
 WINE = os.environ.get("WINE", "/usr/lib/wine/wine64")
@@ -179,18 +180,7 @@ def reason_to_skip():
     program = os.path.join(DIRECTORY or "", "horalux.com")
     if not DIRECTORY or not os.path.isfile(program):
         return f"no horalux.com in {DIRECTORY} (scripts/build-windows.sh builds it)"
-    with open(program, "rb") as file:
-        header = file.read(4096)
-    if struct.unpack_from("<H", header, struct.unpack_from("<I", header, 0x3C)[0] + 4)[0] != 0x14C:
-        return None
-    # Debian's wine64 hands a 32-bit program to the 32-bit loader beside it (wine32:i386), which
-    # is a 32-bit Linux program: some kernels will not start one.
-    loader = os.path.join(os.path.dirname(os.path.realpath(WINE)), "wine")
-    try:
-        subprocess.run([loader, "--version"], capture_output=True, timeout=30, check=True)
-    except (OSError, subprocess.SubprocessError) as failure:
-        return f"Wine's 32-bit loader {loader} does not run on this machine ({failure})"
-    return None
+    return reason_32_bit_wine_cannot_run(WINE) if is_32_bit(program) else None
 
 
 if __name__ == "__main__":
