@@ -45,13 +45,35 @@ def shortcuts():
     return [path for path in DRIVE_C.rglob(SHORTCUT)]
 
 
+def reason_scheduler_is_missing():
+    """Why Wine's Task Scheduler service cannot be reached in this prefix, or None. On some machines
+    Wine's service manager times out starting it (SCHED_E_SERVICE_NOT_RUNNING, 0x80041315), as a
+    real Windows would not; the program's own refusal is then all there is to see."""
+    probe = run(PROGRAM, "--unschedule")
+    said = probe.stderr.decode("utf-8", "replace")
+    if probe.returncode != 0 and "0x80041315" in said:
+        return "Wine's Task Scheduler service does not start here: " + said.strip()
+    return None
+
+
 class ScheduleUnderWine(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.scheduler_missing = reason_scheduler_is_missing()
+        if cls.scheduler_missing:
+            print(f"skipped: {cls.scheduler_missing}", flush=True)
+
+    def need_scheduler(self):
+        if self.scheduler_missing:
+            self.skipTest(self.scheduler_missing)
+
     def setUp(self):
         self.installed = program_files() / "Horalux"
         shutil.rmtree(self.installed, ignore_errors=True)
         TASK.unlink(missing_ok=True)
 
     def test_schedule_registers_the_copy_in_program_files_and_unschedule_removes_the_task(self):
+        self.need_scheduler()
         url = "http://127.0.0.1:1/time?a=1&b=2"
         done = run(PROGRAM, "--schedule", url, "--proxy", "http://127.0.0.1:3128")
         out = done.stdout.decode("utf-8")
@@ -91,6 +113,7 @@ class ScheduleUnderWine(unittest.TestCase):
 
     @unittest.skipUnless(MSI and os.path.exists(MSI), "no MSI (scripts/build-windows.sh makes it)")
     def test_the_msi_schedules_its_url_and_its_removal_leaves_nothing_behind(self):
+        self.need_scheduler()
         before = set(shortcuts())
         installed = run("msiexec", "/i", MSI, "/qn", "URL=http://127.0.0.1:1/")
         self.assertEqual(installed.returncode, 0, installed.stderr.decode("utf-8", "replace"))
