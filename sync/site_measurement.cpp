@@ -23,6 +23,9 @@ constexpr int kMostCachedAnswers = 3;
 // fit in the budget, one a second).
 constexpr int kMostCutsPerVisit = 6;
 
+// How soon after an answer the request that follows it up is timed to go out: the time to wake.
+constexpr std::chrono::microseconds kFollowUpDelay{200};
+
 // An answer that makes the whole site unusable, unlike a request that fails on the way, after
 // which what the earlier answers proved still holds.
 struct Unusable {
@@ -123,15 +126,27 @@ SiteMeasurement MeasureSite(TimedExchange& exchange, std::string_view host,
                     std::min(kMostCutsPerVisit, limits.most_requests - result.requests));
       if (cuts.front().send > last_send) break;
       const int asked_before = result.requests;
-      for (const PlannedCut& cut : cuts) {
-        if (cut.send > last_send || result.requests >= limits.most_requests) break;
+      // Whether an answer to a request sent to cut at `at` could still narrow the interval.
+      const auto narrows = [&](Offset at) {
+        return result.interval && at > result.interval->low &&
+               at - measurement.ShortestRoundTrip() < result.interval->high;
+      };
+      for (std::size_t i = 0; i < cuts.size(); ++i) {
+        if (cuts[i].send > last_send || result.requests >= limits.most_requests) break;
         // An earlier cut of the visit may have settled this one's answer already.
-        if (!result.interval || cut.at <= result.interval->low ||
-            cut.at - measurement.ShortestRoundTrip() >= result.interval->high) {
-          continue;
-        }
-        timing.sleep_until(cut.send);
+        if (!narrows(cuts[i].at)) continue;
+        timing.sleep_until(cuts[i].send);
         measurement.Ask();
+        // An answer from before the tick may come back while the tick is still ahead: a request
+        // sent at once then cuts again, below, where no planned cut of this visit is left to.
+        const WallTime tick = cuts[i].send + cuts[i].at;
+        while (result.requests < limits.most_requests &&
+               (i + 1 == cuts.size() || !narrows(cuts[i + 1].at))) {
+          const WallTime at_once = timing.now() + kFollowUpDelay;
+          if (at_once > last_send || !narrows(tick - at_once)) break;
+          timing.sleep_until(at_once);
+          measurement.Ask();
+        }
       }
       // Nothing left that an answer could narrow.
       if (result.requests == asked_before) break;
