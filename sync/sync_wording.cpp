@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 namespace horalux {
 namespace {
@@ -18,6 +19,22 @@ std::string Milliseconds(long long milliseconds) {
 long long RoundedMilliseconds(Offset offset) {
   const long long magnitude = std::llabs(offset.count());
   return (magnitude + 500) / 1000;
+}
+
+// Whole milliseconds of a minute or more spelled out for a person, "1095 天 0.250 秒", "3 分
+// 5.250 秒": a clock years off after a dead battery is read as days, not as 94608000 seconds.
+std::string SpanText(long long milliseconds) {
+  constexpr long long kMinute = 60'000, kHour = 60 * kMinute, kDay = 24 * kHour;
+  std::string text;
+  const std::pair<long long, const char*> units[] = {
+      {kDay, " 天 "}, {kHour, " 小时 "}, {kMinute, " 分 "}};
+  for (const auto& [unit, name] : units) {
+    if (milliseconds >= unit) {
+      text += std::to_string(milliseconds / unit) + name;
+      milliseconds %= unit;
+    }
+  }
+  return text + Milliseconds(milliseconds) + " 秒";
 }
 
 std::string Basis(int agreeing, int sites) {
@@ -62,7 +79,7 @@ std::string MeasuredSummary(const OffsetInterval& combined, int agreeing, int si
     lead = "本机时钟与网站的时间在误差之内一致";
   } else {
     lead = std::string("本机时钟比网站") + (offset.count() > 0 ? "慢 " : "快 ") +
-           Milliseconds(RoundedMilliseconds(offset)) + " 秒";
+           SpanText(RoundedMilliseconds(offset));
   }
   return lead + figures + "，" + std::string(outcome) + "。";
 }

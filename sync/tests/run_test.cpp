@@ -63,7 +63,7 @@ TEST(SiteAgreement, TheLargestOverlappingSetWinsIfItIsAMajority) {
   }
 }
 
-TEST(SyncWording, OffsetsAreSignedAndRoundedBoundsRoundUp) {
+TEST(SyncWording, OffsetsAreSignedLongOnesSpelledOutAndBoundsRoundUp) {
   const std::pair<microseconds, const char*> offsets[] = {
       {2345ms, "+2.345 秒"}, {-618ms, "-0.618 秒"}, {-618499us, "-0.618 秒"},
       {1500us, "+0.002 秒"}, {0us, "+0.000 秒"},    {94608000123ms, "+94608000.123 秒"}};
@@ -71,6 +71,16 @@ TEST(SyncWording, OffsetsAreSignedAndRoundedBoundsRoundUp) {
   const std::pair<microseconds, const char*> bounds[] = {
       {6ms, "±0.006 秒"}, {5001us, "±0.006 秒"}, {1us, "±0.001 秒"}, {1s, "±1.000 秒"}};
   for (const auto& [bound, text] : bounds) EXPECT_EQ(BoundText(bound), text);
+  // The summary's words spell an offset of a minute or more out; its figures stay in seconds.
+  const std::pair<microseconds, const char*> leads[] = {
+      {2345ms, "本机时钟比网站慢 2.345 秒（+2.345 秒"},
+      {-(3min + 5250ms), "本机时钟比网站快 3 分 5.250 秒（-185.250 秒"},
+      {2h + 3min, "本机时钟比网站慢 2 小时 3 分 0.000 秒（+7380.000 秒"},
+      {3 * 365 * 24h + 250ms, "本机时钟比网站慢 1095 天 0.250 秒（+94608000.250 秒"}};
+  for (const auto& [offset, lead] : leads) {
+    const std::string summary = MeasuredSummary({offset - 1ms, offset + 1ms}, 1, 1, "未更改");
+    EXPECT_EQ(summary.rfind(lead, 0), 0u) << summary;
+  }
 }
 
 // Sites "a.example", "b.example", ... each simulated with its server, all on one virtual clock.
