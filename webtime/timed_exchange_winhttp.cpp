@@ -10,6 +10,7 @@
 #include <winhttp.h>
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -90,7 +91,10 @@ class WinHttpTimedExchange final : public TimedExchange {
   // Keeps the session and connection when `url` is on the server they lead to.
   void ConnectTo(const WebUrl& url);
   int SendHop(const WebUrl& url, HttpMethod method);
-  void DropBody();
+  // Reads the answer's body to its end, or gives the connection up when it is too long or still
+  // coming at `deadline`.
+  void DropBody(std::chrono::steady_clock::time_point deadline);
+  void GiveUpConnection();
   [[noreturn]] void Fail(DWORD code);
 
   const WebUrl first_url_;
@@ -122,10 +126,7 @@ void WinHttpTimedExchange::ConnectTo(const WebUrl& url) {
   const std::wstring server =
       (url.secure ? L"https://" : L"http://") + url.host + L":" + std::to_wstring(url.port);
   if (connection_ && server == connected_to_) return;
-  request_.reset();
-  connection_.reset();
-  session_.reset();
-  connected_to_.clear();
+  GiveUpConnection();
   session_ = sessions_.Open(url, &WinHttpTimedExchange::OnStatus, kNotices);
   connection_.reset(::WinHttpConnect(session_.get(), url.host.c_str(), url.port, 0));
   if (!connection_) Fail(::GetLastError());
@@ -178,15 +179,19 @@ int WinHttpTimedExchange::SendHop(const WebUrl& url, HttpMethod method) {
   }
 }
 
-void WinHttpTimedExchange::DropBody() {
+void WinHttpTimedExchange::DropBody(std::chrono::steady_clock::time_point deadline) {
   DWORD total = 0;
   char buffer[8192];
-  while (total <= kMaxBodyBytes) {
+  while (total <= kMaxBodyBytes && std::chrono::steady_clock::now() < deadline) {
     DWORD read = 0;
     if (!::WinHttpReadData(request_.get(), buffer, sizeof buffer, &read) || read == 0) return;
     total += read;
   }
-  // Too much to drain: this connection is given up, and the next request opens another.
+  // Too much to drain, or too slow: the next request opens another connection.
+  GiveUpConnection();
+}
+
+void WinHttpTimedExchange::GiveUpConnection() {
   request_.reset();
   connection_.reset();
   session_.reset();
@@ -194,6 +199,9 @@ void WinHttpTimedExchange::DropBody() {
 }
 
 TimedAnswer WinHttpTimedExchange::Send() {
+  // WinHTTP bounds each call but not a request's whole; a server that answers hop after hop, or
+  // trickles its body, is held to the request's time-out here, between calls.
+  const auto deadline = std::chrono::steady_clock::now() + options_.total_timeout;
   redirects_ = 0;
   WebUrl url = start_url_;
   HttpMethod method = start_method_;
@@ -214,7 +222,8 @@ TimedAnswer WinHttpTimedExchange::Send() {
     } catch (const Error&) {
       Fail(ERROR_WINHTTP_INVALID_URL);
     }
-    DropBody();
+    DropBody(deadline);
+    if (std::chrono::steady_clock::now() >= deadline) Fail(ERROR_WINHTTP_TIMEOUT);
     url = std::move(*next);
     method = MethodAfterRedirect(method, status);
     ++redirects_;
@@ -230,16 +239,13 @@ TimedAnswer WinHttpTimedExchange::Send() {
   answer.age = QueryHeader(request_.get(), WINHTTP_QUERY_AGE).value_or("");
   answer.proxy = sessions_.named_proxy();
   if (answer.proxy.empty()) answer.proxy = ProxyWindowsChose(request_.get());
-  DropBody();
+  DropBody(deadline);
   return answer;
 }
 
 void WinHttpTimedExchange::Fail(DWORD code) {
   // A connection that failed is not used again.
-  request_.reset();
-  connection_.reset();
-  session_.reset();
-  connected_to_.clear();
+  GiveUpConnection();
   throw WinHttpTransferError({code, secure_failure_flags_, redirects_,
                               sessions_.tls12_unavailable(), current_host_,
                               current_host_ == first_url_.host_text ? "" : first_url_.host_text});
