@@ -448,9 +448,16 @@ class ProgramUnderWineTest(unittest.TestCase):
                 self.server.serve_mode("now", hold=4)
                 mapped = MappedWindows()
                 self.addCleanup(mapped.stop)
+                asked = len(self.server.requests)
                 self.start() if when == "start" else key(window, "Return")
+                # Timed from the request, not from the start: a 32-bit program that Wine runs
+                # through an emulator (install-deps.sh) takes a while to start.
+                deadline = time.monotonic() + 30
+                while len(self.server.requests) == asked:
+                    self.assertLess(time.monotonic(), deadline, "no request came")
+                    time.sleep(0.02)
                 time.sleep(1.5)
-                waiting = self.program.wait_for(WAITING, timeout=0.1)
+                waiting = self.program.wait_for(WAITING, timeout=0.5)
                 self.assertEqual([c["text"] for c in waiting["controls"]], [WAITING, "", "取消"])
                 self.assertEqual(mapped.titles(), [WAITING])
                 if when == "start":

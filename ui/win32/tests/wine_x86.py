@@ -16,7 +16,8 @@ def is_32_bit(program):
 def reason_32_bit_wine_cannot_run(wine):
     """None where `wine` (Debian's wine64) can run 32-bit programs, else why not. It hands them to
     the 32-bit loader beside it (wine32:i386), a 32-bit Linux program that some kernels will not
-    start (Exec format error)."""
+    start (Exec format error); there scripts/install-deps.sh --windows has the kernel start such
+    programs through QEMU's user-mode emulator."""
     loader = os.path.join(os.path.dirname(os.path.realpath(wine)), "wine")
     if not os.access(loader, os.X_OK):
         return (f"Wine cannot run 32-bit programs here: no {loader} (Debian: wine32:i386, "
@@ -24,5 +25,6 @@ def reason_32_bit_wine_cannot_run(wine):
     try:
         subprocess.run([loader, "--version"], capture_output=True, timeout=30, check=True)
     except (OSError, subprocess.SubprocessError) as failure:
-        return f"Wine's 32-bit loader {loader} does not run on this machine ({failure})"
+        return (f"Wine's 32-bit loader {loader} does not run on this machine ({failure}), nor "
+                "through QEMU (scripts/install-deps.sh --windows sets that up)")
     return None
