@@ -1,5 +1,6 @@
-# What horalux.exe carries besides its code: the version record, the manifest and the clock icon,
-# rendered from packaging/org.horalux.horalux.svg at build time. Also configured in builds without
+# What horalux.exe carries besides its code: the version record, the manifest, the clock icon,
+# rendered from packaging/org.horalux.horalux.svg at build time, and the message table of its
+# events in the Windows event log. Also configured in builds without
 # the window, so that the resources can be compiled and inspected on their own.
 
 set(HORALUX_ICON_FILE ${PROJECT_BINARY_DIR}/packaging/windows/horalux.ico)
@@ -52,6 +53,28 @@ set(HORALUX_EXE_FILE_NAME horalux.com)
 configure_file(${PROJECT_SOURCE_DIR}/packaging/windows/horalux.rc.in
                ${PROJECT_BINARY_DIR}/packaging/windows/horalux-console.rc @ONLY)
 set(HORALUX_CONSOLE_RESOURCES ${PROJECT_BINARY_DIR}/packaging/windows/horalux-console.rc)
+# The events' message table, compiled by the message compiler (MinGW's windmc, or Windows' mc:
+# both take -h and -r) into a resource script and the table it names.
+string(REGEX REPLACE "windres$" "windmc" message_compiler_guess "${CMAKE_RC_COMPILER}")
+find_program(HORALUX_MESSAGE_COMPILER NAMES ${message_compiler_guess} windmc mc)
+if(NOT HORALUX_MESSAGE_COMPILER)
+  message(FATAL_ERROR "The event log's message table needs a message compiler (MinGW's windmc, "
+                      "Debian: binutils-mingw-w64; or the Windows SDK's mc)")
+endif()
+set(events_dir ${PROJECT_BINARY_DIR}/packaging/windows/events)
+add_custom_command(OUTPUT ${events_dir}/horalux_events.rc
+                   COMMAND ${CMAKE_COMMAND} -E make_directory ${events_dir}
+                   COMMAND ${HORALUX_MESSAGE_COMPILER} -h ${events_dir} -r ${events_dir}
+                           ${PROJECT_SOURCE_DIR}/packaging/windows/horalux_events.mc
+                   DEPENDS ${PROJECT_SOURCE_DIR}/packaging/windows/horalux_events.mc
+                   COMMENT "Compiling the event log's message table"
+                   VERBATIM)
+# Targets in other folders wait for it through this one (add_dependencies), as for the icon.
+add_custom_target(horalux_event_messages DEPENDS ${events_dir}/horalux_events.rc)
+set(HORALUX_EVENT_MESSAGES ${events_dir}/horalux_events.rc)
+list(APPEND HORALUX_WINDOWS_RESOURCES ${HORALUX_EVENT_MESSAGES})
+list(APPEND HORALUX_CONSOLE_RESOURCES ${HORALUX_EVENT_MESSAGES})
+
 if(MSVC)
   # The MSVC linker embeds manifests given as sources itself.
   list(APPEND HORALUX_WINDOWS_RESOURCES ${PROJECT_SOURCE_DIR}/packaging/windows/horalux.manifest)

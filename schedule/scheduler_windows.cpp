@@ -7,6 +7,7 @@
 
 #include "runtime/base/error.h"
 #include "runtime/base/windows_text.h"
+#include "schedule/event_source_windows.h"
 #include "schedule/installed_copy_windows.h"
 #include "schedule/scheduled_urls.h"
 #include "schedule/scheduler.h"
@@ -70,7 +71,10 @@ ScheduleOutput Schedule(const ScheduleRequest& request) {
   plan.urls = request.urls;
   plan.proxy = request.proxy.empty() ? TaskProxy(RoutesOf(request.urls)) : request.proxy;
   TaskFolder folder;
-  plan.program = WideToUtf8(InstallIntoProgramFiles());
+  const std::wstring program = InstallIntoProgramFiles();
+  // The task's runs report to the event log: their events are worded by the copy they run.
+  RegisterEventMessages(program);
+  plan.program = WideToUtf8(program);
   const std::string xml = TaskXml(plan);
   folder.Register(kTaskName, xml);
   ScheduleOutput output;

@@ -47,8 +47,9 @@ exes=(build/windows/horalux.exe build/windows/x86/horalux.exe build/windows/hora
 # Windows' own DLLs only, and from them only functions that Windows 7 has.
 python3 scripts/check-windows-imports.py "${exes[@]}" || failed+=("imports")
 for exe in "${exes[@]}"; do
-  # The group icon (14), the version record (16) and the manifest (24).
-  for type in 14 16 24; do
+  # The events' message table (11), the group icon (14), the version record (16) and the
+  # manifest (24).
+  for type in 11 14 16 24; do
     wrestool -l --type=$type "$exe" | grep -q . ||
       { echo "FAIL $exe has no resource of type $type" >&2; failed+=("resources of $exe"); }
   done

@@ -23,6 +23,7 @@ PREFIX = pathlib.Path(os.environ.get("WINEPREFIX", ""))
 DRIVE_C = PREFIX / "drive_c"
 TASK = DRIVE_C / "windows/system32/tasks/Horalux"
 SHORTCUT = "设置时间.lnk"
+EVENT_SOURCE = "HKLM\\SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Horalux"
 
 
 def program_files():
@@ -39,6 +40,13 @@ def run(*arguments):
     env.update(WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=", LANG="zh_CN.UTF-8",
                LC_ALL="zh_CN.UTF-8")
     return subprocess.run([WINE, *arguments], env=env, capture_output=True, timeout=120)
+
+
+def event_message_file():
+    """The message file the event log's source Horalux is registered with, or None."""
+    query = run("reg", "query", EVENT_SOURCE, "/v", "EventMessageFile")
+    said = query.stdout.decode("utf-8", "replace")
+    return said.split("REG_EXPAND_SZ")[-1].strip() if query.returncode == 0 else None
 
 
 def shortcuts():
@@ -86,6 +94,8 @@ class ScheduleUnderWine(unittest.TestCase):
         self.assertIn("SYSTEM（S-1-5-18），最高权限", out)
         self.assertTrue(TASK.exists())
         self.assertTrue(filecmp.cmp(PROGRAM, installed, shallow=False))
+        # The task's events are worded by the copy it runs.
+        self.assertEqual(event_message_file(), windows_path)
         console = pathlib.Path(PROGRAM).with_suffix(".com")
         if console.exists():
             self.assertTrue(filecmp.cmp(console, self.installed / "horalux.com", shallow=False))
@@ -121,12 +131,15 @@ class ScheduleUnderWine(unittest.TestCase):
         self.assertTrue((self.installed / "horalux.exe").exists())
         self.assertTrue(TASK.exists())
         self.assertEqual(len(set(shortcuts()) - before), 1)
+        self.assertEqual(event_message_file(),
+                         "C:\\%s\\Horalux\\horalux.exe" % program_files().name)
 
         removed = run("msiexec", "/x", MSI, "/qn")
         self.assertEqual(removed.returncode, 0, removed.stderr.decode("utf-8", "replace"))
         self.assertFalse(self.installed.exists())
         self.assertFalse(TASK.exists())
         self.assertEqual(set(shortcuts()), before)
+        self.assertIsNone(event_message_file())
         key = run("reg", "query", "HKLM\\Software\\Horalux")
         self.assertNotEqual(key.returncode, 0, key.stdout.decode("utf-8", "replace"))
 

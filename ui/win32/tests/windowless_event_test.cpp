@@ -1,8 +1,12 @@
 // What a windowless run's report becomes in the event log: the type and ID by the outcome, and
 // every line once, the summary first (Event Viewer lists an event by its first line).
+#include <windows.h>
+
 #include <string>
 
 #include <gtest/gtest.h>
+
+#include "runtime/base/windows_text.h"
 
 #include "ui/win32/windowless/windowless_run.h"
 
@@ -43,6 +47,23 @@ TEST(WindowlessEvent, TypeAndIdFollowTheOutcomeAndEveryLineIsThereOnce) {
     EXPECT_EQ(event.type, c.type) << c.text;
     EXPECT_EQ(event.id, c.id) << c.text;
     EXPECT_EQ(event.text, c.text);
+  }
+}
+
+// Event Viewer words an event by the source's message table (linked into this test as into both
+// programs): an ID missing from it shows as "description not found" before the text.
+TEST(WindowlessEvent, TheMessageTableWordsEveryEventAsItsTextAlone) {
+  const std::wstring text = L"总结\r\n甲";
+  for (const RunEventId id : {RunEventId::kMeasured, RunEventId::kSet, RunEventId::kAlreadyRight,
+                              RunEventId::kFailed, RunEventId::kUsageError}) {
+    const DWORD_PTR arguments[] = {reinterpret_cast<DWORD_PTR>(text.c_str())};
+    wchar_t worded[64] = {};
+    const DWORD length = ::FormatMessageW(
+        FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY, nullptr,
+        static_cast<DWORD>(id), MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED), worded, 64,
+        reinterpret_cast<va_list*>(const_cast<DWORD_PTR*>(arguments)));
+    EXPECT_EQ(std::wstring(worded, length), text)
+        << static_cast<DWORD>(id) << ": " << WindowsErrorNote(::GetLastError());
   }
 }
 

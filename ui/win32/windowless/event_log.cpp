@@ -4,12 +4,11 @@
 
 #include "runtime/base/error.h"
 #include "runtime/base/windows_text.h"
+#include "schedule/event_source_windows.h"
 
 namespace horalux {
 
 namespace {
-
-constexpr wchar_t kSourceName[] = L"Horalux";
 
 [[noreturn]] void ThrowEventLogFailure(std::string_view what) {
   const DWORD code = ::GetLastError();
@@ -40,7 +39,7 @@ std::wstring EventText(std::string_view text) {
 
 }  // namespace
 
-EventLog::EventLog() : source_(::RegisterEventSourceW(nullptr, kSourceName)) {
+EventLog::EventLog() : source_(::RegisterEventSourceW(nullptr, kEventSourceName)) {
   if (source_ == nullptr) ThrowEventLogFailure("无法打开 Windows 事件日志");
 }
 

@@ -8,6 +8,7 @@
 #include <type_traits>
 
 #include "runtime/base/windows_text.h"
+#include "schedule/event_source_windows.h"
 #include "ui/win32/windowless/event_log.h"
 
 namespace horalux {
@@ -96,7 +97,7 @@ std::vector<std::string> RecentRunLines(std::size_t most_runs) {
     for (DWORD at = 0; at < read && runs < most_runs;) {
       const auto& record = *reinterpret_cast<const EVENTLOGRECORD*>(buffer.data() + at);
       const auto* source = reinterpret_cast<const wchar_t*>(buffer.data() + at + sizeof record);
-      if (std::wstring_view(source) == L"Horalux") {
+      if (std::wstring_view(source) == kEventSourceName) {
         AppendEvent(record, lines);
         ++runs;
       }
