@@ -56,6 +56,9 @@ for arch in "${arches[@]}"; do
   printf '\r\n\r\n936\t_ForceCodepage\r\n' >"$codepage/_ForceCodepage.idt"
   msibuild "$msi" -i "$codepage/_ForceCodepage.idt"
   rm -r "$codepage"
+  # wixl writes an "expandable" value as a plain string; "#%" makes it REG_EXPAND_SZ, as the event
+  # log's message file is documented to be.
+  msibuild "$msi" -q "UPDATE \`Registry\` SET \`Value\` = '#%[#horalux.exe]' WHERE \`Name\` = 'EventMessageFile'"
   msibuild "$msi" -q "UPDATE \`Shortcut\` SET \`Name\` = 'HORALUX|设置时间', \`Description\` = '按网站的时间设置计算机时间' WHERE \`Shortcut\` = 'StartMenuShortcut'"
   echo "$msi ($(stat -c %s "$msi") bytes)"
 done
