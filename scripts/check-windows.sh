@@ -114,6 +114,14 @@ if [ -n "$wine" ]; then
       fi
       status=0
       ctest --test-dir "$BUILD" -j "$JOBS" --timeout 60 --output-on-failure || status=$?
+      if [ $status -ne 0 ]; then
+        # Wine now and then fails to start a process at all (no output, an exit within tens of
+        # milliseconds; seen once in hundreds of runs): a test that failed runs once more, and
+        # fails the run only if it fails again.
+        echo "== The tests that failed, once more =="
+        status=0
+        ctest --test-dir "$BUILD" --rerun-failed --timeout 60 --output-on-failure || status=$?
+      fi
       if [ -n "$squid_pid" ]; then kill $squid_pid || true; wait $squid_pid 2>/dev/null || true; rm -rf "$squid_dir"; fi
       # ctest names the tests it skipped but not why; ours say so in a line of their own.
       grep -h "^skipped: " "$BUILD/Testing/Temporary/LastTest.log" | sed "s/^/  /" || true
