@@ -2,10 +2,8 @@
 
 #include <windows.h>
 
-#include <memory>
-#include <type_traits>
-
 #include "runtime/base/error.h"
+#include "runtime/base/windows_handles.h"
 #include "runtime/base/windows_text.h"
 
 namespace horalux {
@@ -18,11 +16,6 @@ constexpr wchar_t kSourceKey[] =
 // Information, warning and error: the types the runs report.
 constexpr DWORD kTypesSupported =
     EVENTLOG_INFORMATION_TYPE | EVENTLOG_WARNING_TYPE | EVENTLOG_ERROR_TYPE;
-
-struct KeyCloser {
-  void operator()(HKEY key) const noexcept { ::RegCloseKey(key); }
-};
-using UniqueKey = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
 
 void CheckRegistry(LSTATUS status) {
   if (status != ERROR_SUCCESS) {

@@ -1,6 +1,7 @@
 // Windows only: the program's owners of the system's handles, each released by its own function
-// when its owner goes: kernel objects (CloseHandle), fonts (DeleteObject) and icons
-// (DestroyIcon). WinHTTP's and the certificate store's live beside their calls in webtime/.
+// when its owner goes: kernel objects (CloseHandle), registry keys (RegCloseKey), fonts
+// (DeleteObject) and icons (DestroyIcon). WinHTTP's and the certificate store's live beside
+// their calls in webtime/.
 #pragma once
 
 #include <windows.h>
@@ -14,6 +15,11 @@ struct HandleCloser {
   void operator()(HANDLE handle) const noexcept { ::CloseHandle(handle); }
 };
 using UniqueHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
+
+struct KeyCloser {
+  void operator()(HKEY key) const noexcept { ::RegCloseKey(key); }
+};
+using UniqueKey = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
 
 struct FontDeleter {
   void operator()(HFONT font) const noexcept { ::DeleteObject(font); }
